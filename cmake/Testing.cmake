@@ -1,0 +1,38 @@
+# GoogleTest: Debian's packaged library natively; built from Debian's source
+# package with the cross compiler for Windows. Nothing is downloaded.
+include(GoogleTest)
+
+if(CMAKE_CROSSCOMPILING)
+    set(ONDREL_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources to build for the target")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${ONDREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+else()
+    find_package(GTest REQUIRED)
+endif()
+
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Every test program runs under Wine, in one private prefix per build
+    # folder that a fixture creates before the first test and shuts down after
+    # the last, so no Wine server outlives the test run.
+    set(ONDREL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+    add_test(NAME wine.prefix.setup
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh start ${ONDREL_WINEPREFIX})
+    add_test(NAME wine.prefix.cleanup
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh stop ${ONDREL_WINEPREFIX})
+    set_tests_properties(wine.prefix.setup PROPERTIES FIXTURES_SETUP wine)
+    set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# Registers a GoogleTest program with CTest: one CTest test per case natively,
+# one per program under Wine (where listing the cases would start Wine twice).
+function(ondrel_add_gtest target)
+    if(CMAKE_CROSSCOMPILING)
+        add_test(NAME ${target} COMMAND ${target})
+        set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+    else()
+        gtest_discover_tests(${target} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 120)
+    endif()
+endfunction()

@@ -1,0 +1,68 @@
+#include "core/save_image.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace ondrel {
+namespace {
+
+std::error_code LastStreamError(int fallback) {
+    return std::error_code(errno != 0 ? errno : fallback, std::generic_category());
+}
+
+std::size_t ReadInto(std::FILE* input, std::uint8_t* to, std::size_t count, LoadReport& report) {
+    errno = 0;
+    std::size_t got = std::fread(to, 1, count, input);
+    if (got < count && std::ferror(input) && !report.readError)
+        report.readError = LastStreamError(EIO);
+    return got;
+}
+
+// Position queries return long; a file too large for it simply has a length
+// that is not kDatReadSize, which is all the trailer rule asks.
+long InputLength(std::FILE* input) {
+    if (std::fseek(input, 0, SEEK_END) != 0) return -1;
+    long length = std::ftell(input);
+    std::fseek(input, 0, SEEK_SET);
+    return length;
+}
+
+bool FrontIsBlank(const SaveImage& image) {
+    return std::all_of(image.begin(), image.begin() + kBlankProbeSize,
+                       [](std::uint8_t b) { return b == kBlankByte; });
+}
+
+}  // namespace
+
+LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image) {
+    LoadReport report;
+    switch (kind) {
+        case SourceKind::NdsSav:
+            report.bytesRead = ReadInto(input, image.data(), kSaveImageSize, report);
+            break;
+        case SourceKind::Dat:
+            report.bytesRead = ReadInto(input, image.data(), kDatReadSize, report);
+            break;
+        case SourceKind::Sav: {
+            // Some carts write a blank 8 KiB header and put the save's first
+            // 8 KiB after the 512 KiB body; a 256 KiB file never has one.
+            long length = InputLength(input);
+            report.bytesRead = ReadInto(input, image.data(), kSaveImageSize, report);
+            if (FrontIsBlank(image) && length != static_cast<long>(kDatReadSize) &&
+                !report.readError) {
+                report.trailerBytes = ReadInto(input, image.data(), kTrailerSize, report);
+            }
+            break;
+        }
+    }
+    return report;
+}
+
+std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image) {
+    errno = 0;
+    if (std::fwrite(image.data(), 1, image.size(), output) != image.size())
+        return LastStreamError(EIO);
+    return {};
+}
+
+}  // namespace ondrel

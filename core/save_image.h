@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <system_error>
+
+#include "core/source_kind.h"
+
+namespace ondrel {
+
+// The J8 save is a raw 512 KiB image: no header, no checksum, no byte swap.
+inline constexpr std::size_t kSaveImageSize = 0x80000;  // 524,288
+// Read limit of a *.dat save, and the one *.sav length that never has a trailer.
+inline constexpr std::size_t kDatReadSize = 0x40000;  // 262,144
+// Most bytes a *.sav trailer moves to the front of the image.
+inline constexpr std::size_t kTrailerSize = 0x2000;  // 8,192
+// Leading image bytes that must all be blank for the trailer to be moved.
+inline constexpr std::size_t kBlankProbeSize = 16;
+inline constexpr std::uint8_t kBlankByte = 0xFF;
+
+using SaveImage = std::array<std::uint8_t, kSaveImageSize>;
+
+// What a load took from the input.
+struct LoadReport {
+    std::size_t bytesRead = 0;     // delivered by the first read, into image offset 0
+    std::size_t trailerBytes = 0;  // *.sav: bytes from offset 524,288 laid over the front
+    std::error_code readError;     // set when a read failed (not for a short read at end of file)
+};
+
+// Reads an input of the given kind, open in binary mode at its start, into an
+// image the caller has filled with kBlankByte. Bytes the input does not supply
+// stay blank. At most two reads, two seeks and one position query.
+LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image);
+
+// Writes the whole image with one write request; the error is set when the
+// write failed or was short.
+std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image);
+
+}  // namespace ondrel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ondrel {
+
+// The kind of source save, told apart by the input file's name alone. The
+// values are stable: they are the ones the dialog has always used.
+enum class SourceKind : int {
+    NdsSav = 0,  // *.nds.sav
+    Dat = 1,     // *.dat
+    Sav = 2,     // *.sav but not *.nds.sav
+};
+
+// What a recognised input name gives: how to read the file and the name the
+// converted save is proposed under.
+struct Classification {
+    SourceKind kind;
+    std::string outputPath;
+
+    bool operator==(const Classification&) const = default;
+};
+
+// Recognises an input path by its suffix, case-insensitively, and derives the
+// output path from the path as given (only the appended suffix is lower
+// case). No match for any other name. Looks at the name only.
+std::optional<Classification> ClassifyInputPath(std::string_view path);
+
+// A short lower-case name of the kind ("nds.sav", "dat", "sav") for messages.
+std::string_view SourceKindName(SourceKind kind);
+
+}  // namespace ondrel

@@ -1,0 +1,273 @@
+#include "core/convert.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/tests/test_files.h"
+
+#ifdef __linux__
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::TempFolder;
+
+constexpr std::size_t K = 1024;
+
+Bytes Image(Bytes front) {
+    front.resize(512 * K, 0xFF);
+    return front;
+}
+
+// What a conversion reports of the input, for each kind of cart file.
+struct ReportCase {
+    const char* name;
+    SourceKind kind;
+    std::size_t size, blankFront;
+    std::size_t bytesRead, trailerBytes;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConvertReportTest : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(ConvertReportTest, ReportsWhatWasTakenFromTheInput) {
+    const ReportCase& c = GetParam();
+    TempFolder folder;
+    testing::WriteBytes(folder / "in", testing::PatternBytes(c.size, c.blankFront));
+    auto outcome = ConvertSave((folder / "in").string(), (folder / "out").string(), c.kind);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.inputSize, c.size);
+    EXPECT_EQ(outcome.load.bytesRead, c.bytesRead);
+    EXPECT_EQ(outcome.load.trailerBytes, c.trailerBytes);
+    EXPECT_EQ(fs::file_size(folder / "out"), 512 * K);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Carts, ConvertReportTest,
+    ::testing::Values(ReportCase{"Empty", SourceKind::Sav, 0, 0, 0, 0},
+                      ReportCase{"Sc256K", SourceKind::NdsSav, 256 * K, 0, 256 * K, 0},
+                      ReportCase{"M3257K", SourceKind::Dat, 257 * K, 0, 256 * K, 0},
+                      ReportCase{"DsLink520K", SourceKind::Sav, 520 * K, 16, 512 * K, 8 * K},
+                      ReportCase{"Ez4256KBlank", SourceKind::Sav, 256 * K, 16, 256 * K, 0},
+                      ReportCase{"NdsSavLong", SourceKind::NdsSav, 540000, 0, 512 * K, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertFailureTest, MissingInputGivesTheSystemsReason) {
+    TempFolder folder;
+    auto outcome =
+        ConvertSave((folder / "gone.dat").string(), (folder / "out").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::OpenInputFailed);
+    EXPECT_EQ(outcome.error, std::errc::no_such_file_or_directory) << outcome.error.message();
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST(ConvertFailureTest, MissingOutputFolderGivesTheSystemsReason) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(100));
+    auto outcome = ConvertSave((folder / "in.dat").string(), (folder / "no" / "out.sav").string(),
+                               SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
+    EXPECT_EQ(outcome.error, std::errc::no_such_file_or_directory) << outcome.error.message();
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
+}
+
+#ifdef _WIN32
+TEST(ConvertDeviceTest, NulIsWrittenInPlace) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(100));
+    auto outcome = ConvertSave((folder / "in.dat").string(), "NUL", SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
+}
+#endif
+
+#ifdef __linux__
+// Devices of the test's own: the machine's /dev nodes are never a target.
+void MakeDevice(const fs::path& path, unsigned minor) {
+    ASSERT_EQ(::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)), 0) << "mknod needs root";
+}
+
+bool IsCharDevice(const fs::path& path) {
+    return fs::is_character_file(fs::symlink_status(path));
+}
+
+TEST(ConvertDeviceTest, FullDeviceReportsTheWriteAndStaysADevice) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.sav", testing::PatternBytes(256 * K));
+    MakeDevice(folder / "full", 7);
+    auto outcome =
+        ConvertSave((folder / "in.sav").string(), (folder / "full").string(), SourceKind::Sav);
+    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(outcome.error, std::errc::no_space_on_device) << outcome.error.message();
+    EXPECT_TRUE(IsCharDevice(folder / "full"));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"full", "in.sav"}));
+}
+
+TEST(ConvertDeviceTest, NullDeviceIsWrittenInPlace) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.sav", testing::PatternBytes(256 * K));
+    MakeDevice(folder / "null", 3);
+    auto outcome =
+        ConvertSave((folder / "in.sav").string(), (folder / "null").string(), SourceKind::Sav);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    EXPECT_TRUE(IsCharDevice(folder / "null"));
+}
+
+// A small tmpfs of the test's own, unmounted when the test ends.
+class FullDiskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        disk_ = folder_ / "disk";
+        fs::create_directory(disk_);
+        ASSERT_EQ(::mount("tmpfs", disk_.c_str(), "tmpfs", 0, "size=300k"), 0)
+            << "mounting a tmpfs needs root";
+        testing::WriteBytes(folder_ / "in.nds.sav", input_);
+    }
+    void TearDown() override { ::umount(disk_.c_str()); }
+
+    ConvertOutcome Convert() {
+        return ConvertSave((folder_ / "in.nds.sav").string(), (disk_ / "out.sav").string(),
+                           SourceKind::NdsSav);
+    }
+
+    TempFolder folder_;
+    fs::path disk_;
+    const Bytes input_ = testing::PatternBytes(512 * K);
+};
+
+TEST_F(FullDiskTest, NewOutputLeavesNoFile) {
+    auto outcome = Convert();
+    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(outcome.error, std::errc::no_space_on_device) << outcome.error.message();
+    EXPECT_TRUE(fs::is_empty(disk_));
+}
+
+TEST_F(FullDiskTest, ExistingOutputKeepsEveryByte) {
+    const Bytes previous = testing::PatternBytes(100 * K, 16);
+    testing::WriteBytes(disk_ / "out.sav", previous);
+    auto outcome = Convert();
+    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(testing::ReadBytes(disk_ / "out.sav"), previous);
+    EXPECT_EQ(fs::directory_iterator(disk_)->path().filename(), "out.sav");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk_), fs::directory_iterator()), 1);
+}
+
+// Runs a conversion as the unprivileged user "nobody" in a child process, so
+// that permissions hold even when the tests run as root.
+ConvertStatus ConvertAsNobody(const fs::path& in, const fs::path& out) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        ::_exit(static_cast<int>(ConvertSave(in.string(), out.string(), SourceKind::Dat).status));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<ConvertStatus>(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+}
+
+struct PermissionCase {
+    const char* name;
+    fs::perms outputMode;  // of an existing output
+    fs::perms folderMode;
+    ConvertStatus status;
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConvertPermissionTest : public ::testing::TestWithParam<PermissionCase> {};
+
+TEST_P(ConvertPermissionTest, ReadOnlyOutputKeepsItsBytes) {
+    const PermissionCase& c = GetParam();
+    TempFolder folder;
+    const fs::path saves = folder / "saves";
+    fs::create_directory(saves);
+    const Bytes input = testing::PatternBytes(256 * K), previous(3000, 0x33);
+    testing::WriteBytes(folder / "in.dat", input);
+    testing::WriteBytes(saves / "out.sav", previous);
+    fs::permissions(folder / "in.dat", fs::perms::owner_read | fs::perms::others_read);
+    fs::permissions(saves / "out.sav", c.outputMode);
+    fs::permissions(saves, c.folderMode);
+
+    EXPECT_EQ(ConvertAsNobody(folder / "in.dat", saves / "out.sav"), c.status);
+    fs::permissions(saves, fs::perms::all);
+    if (c.status == ConvertStatus::Converted) {
+        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), Image(input));
+        EXPECT_EQ(fs::status(saves / "out.sav").permissions(), c.outputMode) << "mode kept";
+    } else {
+        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), previous);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(saves), fs::directory_iterator()), 1);
+}
+
+using P = fs::perms;
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ConvertPermissionTest,
+    ::testing::Values(PermissionCase{"ReadOnlyFileWritableFolder", P::owner_read | P::others_read,
+                                     P::all, ConvertStatus::CreateOutputFailed},
+                      PermissionCase{"WritableFileReadOnlyFolder", P::all,
+                                     P::owner_all | P::others_read | P::others_exec,
+                                     ConvertStatus::CreateOutputFailed},
+                      PermissionCase{"WritableFileAndFolder", P::others_read | P::others_write,
+                                     P::all, ConvertStatus::Converted}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
+    TempFolder folder;
+    const Bytes input = testing::PatternBytes(300);
+    testing::WriteBytes(folder / "in.dat", input);
+    fs::create_directory(folder / "real");
+    testing::WriteBytes(folder / "real" / "save.sav", Bytes(10, 1));
+    fs::create_symlink("real/save.sav", folder / "link.sav");
+    auto outcome =
+        ConvertSave((folder / "in.dat").string(), (folder / "link.sav").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    EXPECT_TRUE(fs::is_symlink(folder / "link.sav"));
+    EXPECT_EQ(testing::ReadBytes(folder / "real" / "save.sav"), Image(input));
+}
+
+TEST(ConvertInputTest, FailingReadWritesNothing) {
+    TempFolder folder;
+    // Reading a process's memory at offset 0 fails with an I/O error.
+    auto outcome = ConvertSave("/proc/self/mem", (folder / "out.sav").string(), SourceKind::NdsSav);
+    EXPECT_EQ(outcome.status, ConvertStatus::ReadInputFailed);
+    EXPECT_EQ(outcome.error, std::errc::io_error) << outcome.error.message();
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST(ConvertInputTest, PipeWithoutWriterDoesNotBlock) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
+    auto outcome =
+        ConvertSave((folder / "pipe").string(), (folder / "out.sav").string(), SourceKind::Sav);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
+    EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), Bytes(512 * K, 0xFF));
+}
+
+TEST(ConvertInputTest, PipeWithoutReaderAsOutputIsRefused) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
+    auto outcome =
+        ConvertSave((folder / "in.dat").string(), (folder / "pipe").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
+    EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
+}
+#endif
+
+}  // namespace
+}  // namespace ondrel

@@ -1,0 +1,168 @@
+#include "core/save_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "core/tests/test_files.h"
+
+namespace ondrel {
+namespace {
+
+using testing::Bytes;
+using testing::PatternByte;
+
+// A run of image bytes taken from the file: image[to + i] == file[from + i].
+struct Copied {
+    std::size_t to, from, count;
+};
+
+struct LoadCase {
+    const char* name;
+    SourceKind kind;
+    std::size_t fileSize;
+    std::size_t blankFront;  // leading file bytes that are 0xFF
+    std::vector<Copied> copied;
+    std::size_t trailerBytes;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+constexpr std::size_t K = 1024;
+constexpr std::size_t kImage = 512 * K;
+
+// The image each save should give, written from the formats: copied runs,
+// everything else blank.
+Bytes ExpectedImage(const LoadCase& c, const Bytes& file) {
+    Bytes image(kImage, 0xFF);
+    for (const auto& run : c.copied)
+        for (std::size_t i = 0; i < run.count; ++i) image[run.to + i] = file[run.from + i];
+    return image;
+}
+
+class LoadSaveImageTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadSaveImageTest, LaysFileBytesIntoBlankImage) {
+    const LoadCase& c = GetParam();
+    testing::TempFolder folder;
+    const Bytes file = testing::PatternBytes(c.fileSize, c.blankFront);
+    testing::WriteBytes(folder / "in", file);
+
+    auto image = std::make_unique<SaveImage>();
+    image->fill(kBlankByte);
+    std::FILE* in = std::fopen((folder / "in").string().c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    LoadReport report = LoadSaveImage(in, c.kind, *image);
+    std::fclose(in);
+
+    EXPECT_FALSE(report.readError);
+    EXPECT_EQ(report.trailerBytes, c.trailerBytes);
+    const Bytes expected = ExpectedImage(c, file);
+    for (std::size_t i = 0; i < kImage; ++i)
+        ASSERT_EQ((*image)[i], expected[i]) << "first wrong image byte at offset " << i;
+}
+
+using SK = SourceKind;
+INSTANTIATE_TEST_SUITE_P(
+    Rules, LoadSaveImageTest,
+    ::testing::Values(
+        LoadCase{"NdsSavEmpty", SK::NdsSav, 0, 0, {}, 0},
+        LoadCase{"NdsSav15", SK::NdsSav, 15, 0, {{0, 0, 15}}, 0},
+        LoadCase{"NdsSav256K", SK::NdsSav, 256 * K, 0, {{0, 0, 256 * K}}, 0},
+        LoadCase{"NdsSav512K", SK::NdsSav, kImage, 0, {{0, 0, kImage}}, 0},
+        LoadCase{"NdsSavLongerUsesFirst512K", SK::NdsSav, 540000, 0, {{0, 0, kImage}}, 0},
+        LoadCase{"NdsSavBlankFrontNoTrailer", SK::NdsSav, 520 * K, 16, {{0, 0, kImage}}, 0},
+        LoadCase{"DatEmpty", SK::Dat, 0, 0, {}, 0},
+        LoadCase{"Dat16", SK::Dat, 16, 0, {{0, 0, 16}}, 0},
+        LoadCase{"Dat256K", SK::Dat, 256 * K, 0, {{0, 0, 256 * K}}, 0},
+        LoadCase{"Dat257KDropsLast1K", SK::Dat, 257 * K, 0, {{0, 0, 256 * K}}, 0},
+        LoadCase{"Dat512KSecondHalfBlank", SK::Dat, kImage, 0, {{0, 0, 256 * K}}, 0},
+        LoadCase{"DatBlankFrontNoTrailer", SK::Dat, 520 * K, 16, {{0, 0, 256 * K}}, 0},
+        LoadCase{"SavEmpty", SK::Sav, 0, 0, {}, 0},
+        // Shorter than the probe: the blank image bytes after it count as blank.
+        LoadCase{"Sav15Blank", SK::Sav, 15, 15, {{0, 0, 15}}, 0},
+        LoadCase{"Sav16Blank", SK::Sav, 16, 16, {{0, 0, 16}}, 0},
+        LoadCase{"Sav256K", SK::Sav, 256 * K, 0, {{0, 0, 256 * K}}, 0},
+        LoadCase{"Sav256KBlankNeverTrailer", SK::Sav, 256 * K, 16, {{0, 0, 256 * K}}, 0},
+        LoadCase{"Sav257KBlankNothingAfterBody", SK::Sav, 257 * K, 16, {{0, 0, 257 * K}}, 0},
+        LoadCase{"Sav512K", SK::Sav, kImage, 0, {{0, 0, kImage}}, 0},
+        LoadCase{"Sav512KBlank", SK::Sav, kImage, 16, {{0, 0, kImage}}, 0},
+        LoadCase{
+            "Sav512KPlus1Blank", SK::Sav, kImage + 1, 16, {{0, kImage, 1}, {1, 1, kImage - 1}}, 1},
+        LoadCase{"Sav512KPlus100Blank",
+                 SK::Sav,
+                 kImage + 100,
+                 16,
+                 {{0, kImage, 100}, {100, 100, kImage - 100}},
+                 100},
+        LoadCase{"Sav520KNotBlank", SK::Sav, 520 * K, 0, {{0, 0, kImage}}, 0},
+        // Fifteen blank bytes are not enough.
+        LoadCase{"Sav520K15Blank", SK::Sav, 520 * K, 15, {{0, 0, kImage}}, 0},
+        // The 520K layout: the save's first 8K sits after the 512K body.
+        LoadCase{"Sav520KBlank",
+                 SK::Sav,
+                 520 * K,
+                 16,
+                 {{0, kImage, 8 * K}, {8 * K, 8 * K, kImage - 8 * K}},
+                 8 * K},
+        LoadCase{"Sav540000BlankTakes8K",
+                 SK::Sav,
+                 540000,
+                 16,
+                 {{0, kImage, 8 * K}, {8 * K, 8 * K, kImage - 8 * K}},
+                 8 * K}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StoreSaveImageTest, WritesExactlyTheImage) {
+    testing::TempFolder folder;
+    auto image = std::make_unique<SaveImage>();
+    for (std::size_t i = 0; i < image->size(); ++i) (*image)[i] = PatternByte(i);
+    std::FILE* out = std::fopen((folder / "out").string().c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    EXPECT_FALSE(StoreSaveImage(out, *image));
+    std::fclose(out);
+    EXPECT_EQ(testing::ReadBytes(folder / "out"), Bytes(image->begin(), image->end()));
+}
+
+}  // namespace
+}  // namespace ondrel
+
+#ifdef __GLIBC__
+namespace ondrel {
+namespace {
+
+// A stream whose reads fail as a failing disk's would; it seeks like a file of
+// 520K so every rule gets as far as its first read.
+ssize_t FailingRead(void*, char*, size_t) {
+    errno = EIO;
+    return -1;
+}
+int FakeSeek(void*, off64_t* offset, int whence) {
+    if (whence == SEEK_END) *offset = 520 * 1024;
+    return 0;
+}
+
+class LoadReadErrorTest : public ::testing::TestWithParam<SourceKind> {};
+
+TEST_P(LoadReadErrorTest, ReportsTheFailedRead) {
+    cookie_io_functions_t io{FailingRead, nullptr, FakeSeek, nullptr};
+    std::FILE* in = fopencookie(nullptr, "rb", io);
+    ASSERT_NE(in, nullptr);
+    auto image = std::make_unique<SaveImage>();
+    image->fill(kBlankByte);
+    LoadReport report = LoadSaveImage(in, GetParam(), *image);
+    std::fclose(in);
+    EXPECT_EQ(report.readError, std::errc::io_error);
+    EXPECT_EQ(report.bytesRead, 0u);
+    EXPECT_EQ(report.trailerBytes, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, LoadReadErrorTest,
+                         ::testing::Values(SourceKind::NdsSav, SourceKind::Dat, SourceKind::Sav));
+
+}  // namespace
+}  // namespace ondrel
+#endif

@@ -1,0 +1,48 @@
+#include "core/source_kind.h"
+
+#include <gtest/gtest.h>
+
+namespace ondrel {
+namespace {
+
+struct NameCase {
+    std::string path;
+    std::optional<Classification> expected;
+};
+
+class ClassifyInputPathTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ClassifyInputPathTest, GivesKindAndOutputName) {
+    EXPECT_EQ(ClassifyInputPath(GetParam().path), GetParam().expected);
+}
+
+using K = SourceKind;
+INSTANTIATE_TEST_SUITE_P(
+    Names, ClassifyInputPathTest,
+    ::testing::Values(
+        // The eight-byte suffix is tested first; the name keeps its case.
+        NameCase{R"(D:\Saves\Mario.NDS.SAV)", Classification{K::NdsSav, R"(D:\Saves\Mario.sav)"}},
+        NameCase{R"(C:\x\game.nds.sav)", Classification{K::NdsSav, R"(C:\x\game.sav)"}},
+        NameCase{R"(C:\x\Game.Nds.sAv)", Classification{K::NdsSav, R"(C:\x\Game.sav)"}},
+        NameCase{".nds.sav", Classification{K::NdsSav, ".sav"}},
+        // A *.sav input never gets its own name proposed as the output.
+        NameCase{R"(C:\x\Game.Sav)", Classification{K::Sav, R"(C:\x\Game.j8.sav)"}},
+        NameCase{R"(C:\x\a.xnds.sav)", Classification{K::Sav, R"(C:\x\a.xnds.j8.sav)"}},
+        NameCase{"nds.sav", Classification{K::Sav, "nds.j8.sav"}},
+        NameCase{".sav", Classification{K::Sav, ".j8.sav"}},
+        NameCase{"/home/p/DS Saves/zelda.sav",
+                 Classification{K::Sav, "/home/p/DS Saves/zelda.j8.sav"}},
+        NameCase{R"(C:\x\slot1.DAT)", Classification{K::Dat, R"(C:\x\slot1.sav)"}},
+        NameCase{R"(C:\My.Sav\slot1.dat)", Classification{K::Dat, R"(C:\My.Sav\slot1.sav)"}},
+        // Bytes above 0x7F in the name are kept as they are.
+        NameCase{"C:\\\xC4pfel\\\x83\x5C.dat",
+                 Classification{K::Dat, "C:\\\xC4pfel\\\x83\x5C.sav"}},
+        NameCase{"C:\\\xE9t\xE9.NDS.SAV", Classification{K::NdsSav, "C:\\\xE9t\xE9.sav"}},
+        // Not recognised.
+        NameCase{R"(C:\x\game.dat.bak)", std::nullopt}, NameCase{R"(C:\x\game.sa)", std::nullopt},
+        NameCase{R"(C:\x\game.sav )", std::nullopt},
+        NameCase{R"(D:\Saves\notes.txt)", std::nullopt}, NameCase{"sav", std::nullopt},
+        NameCase{"", std::nullopt}, NameCase{"C:\\x\\game.s\xC1v", std::nullopt}));
+
+}  // namespace
+}  // namespace ondrel

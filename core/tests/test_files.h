@@ -1,0 +1,48 @@
+#pragma once
+
+// Real temporary files for the tests: a private folder per test, and save
+// contents whose every byte depends on its offset, so a byte copied to the
+// wrong place shows.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ondrel::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Byte at offset i of a generated save; never 0xFF, so a blank image byte
+// always differs from a copied one.
+inline std::uint8_t PatternByte(std::uint64_t i) {
+    auto b = static_cast<std::uint8_t>((i * 7) ^ (i >> 8) * 13 ^ (i >> 16) * 101);
+    return b == 0xFF ? 0x5A : b;
+}
+
+// size bytes of pattern, the first blankFront of them set to 0xFF.
+Bytes PatternBytes(std::size_t size, std::size_t blankFront = 0);
+
+Bytes ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes. Readable by every user, for tests that drop
+// privileges.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // The names of everything in the folder, sorted.
+    std::vector<std::string> Names() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace ondrel::testing

@@ -1,0 +1,174 @@
+#include "core/transform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "core/tests/test_files.h"
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+struct Message {
+    std::string text, caption;
+    MessageIcon icon;
+    bool operator==(const Message&) const = default;
+};
+
+void PrintTo(const Message& m, std::ostream* os) {
+    *os << "\"" << m.text << "\" / \"" << m.caption << "\" / " << static_cast<unsigned>(m.icon);
+}
+
+class RecordingSink : public MessageSink {
+public:
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    std::vector<Message> messages;
+};
+
+// Field texts are written with these placeholders for the test's own files.
+constexpr const char* kIn = "<in>";              // an existing 256K *.dat save
+constexpr const char* kOut = "<out>";            // an output that already holds other bytes
+constexpr const char* kMissing = "<missing>";    // a file that does not exist
+constexpr const char* kNoFolder = "<nofolder>";  // a file in a folder that does not exist
+constexpr const char* kFolder = "<folder>";      // the test's folder itself
+
+struct TransformCase {
+    const char* name;
+    std::string input, output;  // field texts, placeholders expanded
+    std::string message;        // expected text, placeholders expanded
+    bool error;
+    bool outputWritten;
+};
+
+void PrintTo(const TransformCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RunTransformTest : public ::testing::TestWithParam<TransformCase> {
+protected:
+    std::string Expand(std::string text) const {
+        const std::pair<const char*, fs::path> names[] = {
+            {kIn, folder_ / "slot1.dat"},     {kOut, folder_ / "slot1.sav"},
+            {kMissing, folder_ / "gone.dat"}, {kNoFolder, folder_ / "no" / "such.sav"},
+            {kFolder, folder_.path()},
+        };
+        for (const auto& [placeholder, path] : names)
+            for (auto at = text.find(placeholder); at != std::string::npos;
+                 at = text.find(placeholder))
+                text.replace(at, std::string(placeholder).size(), path.string());
+        return text;
+    }
+
+    testing::TempFolder folder_;
+};
+
+TEST_P(RunTransformTest, ShowsOneMessageAndWritesOnlyOnSuccess) {
+    const TransformCase& c = GetParam();
+    const Bytes input = testing::PatternBytes(256 * 1024);
+    const Bytes previous(1000, 0x42);
+    testing::WriteBytes(folder_ / "slot1.dat", input);
+    testing::WriteBytes(folder_ / "slot1.sav", previous);
+
+    std::string in = Expand(c.input), out = Expand(c.output);
+    RecordingSink sink;
+    RunTransform(in, out, SourceKind::Dat, sink);
+
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], (Message{Expand(c.message), c.error ? "Error" : "OK",
+                                         c.error ? MessageIcon::Error : MessageIcon::None}));
+    // The paths are left trimmed, whatever happened (the test's paths hold no blanks).
+    EXPECT_EQ(in.find_first_of(" \t\r\n\v\f"), std::string::npos);
+    EXPECT_EQ(out.find_first_of(" \t\r\n\v\f"), std::string::npos);
+    EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.dat"), input) << "the input is never changed";
+    if (c.outputWritten) {
+        Bytes expected = input;
+        expected.resize(512 * 1024, 0xFF);
+        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), expected);
+    } else {
+        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), previous);
+    }
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"slot1.dat", "slot1.sav"}))
+        << "no other file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, RunTransformTest,
+    ::testing::Values(
+        TransformCase{"BothEmpty", "", "", "Please select the input file!", true, false},
+        TransformCase{"BlanksOnly", " \t \r\n", "\v\f ", "Please select the input file!", true,
+                      false},
+        TransformCase{"InputEmptyOutputGiven", "", kOut, "Please select the input file!", true,
+                      false},
+        TransformCase{"InputMissingOutputEmpty", kMissing, "",
+                      std::string("Open file [ ") + kMissing + " ] failure!", true, false},
+        TransformCase{"InputMissingShowsTrimmedPath", std::string("  ") + kMissing + "\t ", kOut,
+                      std::string("Open file [ ") + kMissing + " ] failure!", true, false},
+        TransformCase{"InputIsFolder", kFolder, kOut,
+                      std::string("Open file [ ") + kFolder + " ] failure!", true, false},
+        TransformCase{"OutputEmpty", kIn, "  ", "Please select the output file!", true, false},
+        TransformCase{"OutputFolderMissing", kIn, kNoFolder,
+                      std::string("Create file [ ") + kNoFolder + " ] failure!", true, false},
+        TransformCase{"OutputIsFolder", kIn, kFolder,
+                      std::string("Create file [ ") + kFolder + " ] failure!", true, false},
+        TransformCase{"Converts", kIn, kOut, "Transform OK!", false, true},
+        TransformCase{"ConvertsTrimmedPaths", std::string(" \t") + kIn + "  ",
+                      std::string("\r\n") + kOut + " ", "Transform OK!", false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunTransformRepeatTest, SecondRunGivesTheSameResult) {
+    testing::TempFolder folder;
+    const Bytes input = testing::PatternBytes(520 * 1024, 16);
+    testing::WriteBytes(folder / "game.sav", input);
+    std::string in = (folder / "game.sav").string(), out = (folder / "game.j8.sav").string();
+    RecordingSink sink;
+    RunTransform(in, out, SourceKind::Sav, sink);
+    const Bytes first = testing::ReadBytes(folder / "game.j8.sav");
+    RunTransform(in, out, SourceKind::Sav, sink);
+    EXPECT_EQ(sink.messages, (std::vector<Message>(2, {"Transform OK!", "OK", MessageIcon::None})));
+    EXPECT_EQ(testing::ReadBytes(folder / "game.j8.sav"), first);
+    EXPECT_EQ(first.size(), 512u * 1024);
+}
+
+TEST(RunTransformRepeatTest, OutputNamingTheInputReplacesIt) {
+    testing::TempFolder folder;
+    const Bytes input = testing::PatternBytes(257 * 1024);
+    testing::WriteBytes(folder / "slot.dat", input);
+    std::string in = (folder / "slot.dat").string(), out = in;
+    RecordingSink sink;
+    RunTransform(in, out, SourceKind::Dat, sink);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "Transform OK!");
+    Bytes expected(input.begin(), input.begin() + 256 * 1024);
+    expected.resize(512 * 1024, 0xFF);
+    EXPECT_EQ(testing::ReadBytes(folder / "slot.dat"), expected);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"slot.dat"});
+}
+
+struct TrimCase {
+    std::string field, trimmed;
+};
+
+class TrimPathTest : public ::testing::TestWithParam<TrimCase> {};
+
+TEST_P(TrimPathTest, DropsTheSixBlankBytesAtBothEnds) {
+    std::string path = GetParam().field;
+    TrimPath(path);
+    EXPECT_EQ(path, GetParam().trimmed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TrimPathTest,
+    ::testing::Values(TrimCase{"", ""}, TrimCase{" \t\n\v\f\r", ""},
+                      TrimCase{"  C:\\a.dat  ", "C:\\a.dat"},
+                      TrimCase{"C:\\My Saves\\a b.dat", "C:\\My Saves\\a b.dat"},
+                      TrimCase{"\r\nx\t", "x"}, TrimCase{"\xA0x\xA0", "\xA0x\xA0"}));
+
+}  // namespace
+}  // namespace ondrel

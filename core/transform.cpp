@@ -1,0 +1,67 @@
+#include "core/transform.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "core/convert.h"
+
+namespace ondrel {
+namespace {
+
+enum class PathShown { None, Input, Output };
+
+// The dialog's text for each outcome; a failure text puts the trimmed path
+// between its two pieces.
+struct MessageRow {
+    ConvertStatus status;
+    std::string_view before;
+    PathShown path;
+    std::string_view after;
+    std::string_view caption;
+    MessageIcon icon;
+};
+
+constexpr std::array kMessages = {
+    MessageRow{ConvertStatus::Converted, "Transform OK!", PathShown::None, "", "OK",
+               MessageIcon::None},
+    MessageRow{ConvertStatus::NoInputPath, "Please select the input file!", PathShown::None, "",
+               "Error", MessageIcon::Error},
+    MessageRow{ConvertStatus::OpenInputFailed, "Open file [ ", PathShown::Input, " ] failure!",
+               "Error", MessageIcon::Error},
+    MessageRow{ConvertStatus::ReadInputFailed, "Read file [ ", PathShown::Input, " ] failure!",
+               "Error", MessageIcon::Error},
+    MessageRow{ConvertStatus::NoOutputPath, "Please select the output file!", PathShown::None, "",
+               "Error", MessageIcon::Error},
+    MessageRow{ConvertStatus::CreateOutputFailed, "Create file [ ", PathShown::Output,
+               " ] failure!", "Error", MessageIcon::Error},
+    MessageRow{ConvertStatus::WriteOutputFailed, "Write file [ ", PathShown::Output, " ] failure!",
+               "Error", MessageIcon::Error},
+};
+
+constexpr std::string_view kBlanks = " \t\n\v\f\r";
+
+}  // namespace
+
+void TrimPath(std::string& path) {
+    path.erase(0, std::min(path.find_first_not_of(kBlanks), path.size()));
+    path.erase(path.find_last_not_of(kBlanks) + 1);
+}
+
+void RunTransform(std::string& inputPath, std::string& outputPath, SourceKind kind,
+                  MessageSink& sink) {
+    TrimPath(inputPath);
+    TrimPath(outputPath);
+    const ConvertOutcome outcome = ConvertSave(inputPath, outputPath, kind);
+    for (const auto& row : kMessages) {
+        if (row.status != outcome.status) continue;
+        std::string text(row.before);
+        if (row.path == PathShown::Input) text += inputPath;
+        if (row.path == PathShown::Output) text += outputPath;
+        text += row.after;
+        sink.ShowMessage(text, std::string(row.caption), row.icon);
+        return;
+    }
+}
+
+}  // namespace ondrel

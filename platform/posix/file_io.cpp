@@ -1,0 +1,155 @@
+// POSIX file operations: non-blocking opens, and output written to a
+// temporary file that is synced and renamed over the target.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "core/file_io.h"
+
+namespace ondrel {
+namespace {
+
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+bool ClearNonBlocking(int fd) {
+    int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+std::FILE* StreamFor(int fd, const char* mode, std::error_code& error) {
+    std::FILE* stream = ClearNonBlocking(fd) ? ::fdopen(fd, mode) : nullptr;
+    if (!stream) {
+        error = LastError();
+        ::close(fd);
+    }
+    return stream;
+}
+
+// The file a symbolic link points to is the one replaced; the link stays.
+std::string ResolveLinks(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t NewFileMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Makes the rename itself durable; a folder that cannot be synced is no error.
+void SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+InputFile OpenInputFile(const std::string& path, std::error_code& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = LastError();
+        return {};
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        error = LastError();
+        ::close(fd);
+        return {};
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        ::close(fd);
+        return {};
+    }
+    InputFile input;
+    input.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    input.stream = StreamFor(fd, "rb", error);
+    return input;
+}
+
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
+    const std::string target = ResolveLinks(path);
+    mode_t mode = NewFileMode();
+
+    // Opening the existing output for writing, without truncating it, asks
+    // what a plain create would: may this user write it, is it a folder, and
+    // does a pipe have a reader.
+    int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (probe >= 0) {
+        struct stat st;
+        if (::fstat(probe, &st) != 0) {
+            error = LastError();
+            ::close(probe);
+            return nullptr;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            std::FILE* stream = StreamFor(probe, "wb", error);
+            if (!stream) return nullptr;
+            return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}));
+        }
+        mode = st.st_mode & 07777;
+        ::close(probe);
+    } else if (errno != ENOENT) {
+        error = LastError();
+        return nullptr;
+    }
+
+    // Named after the output, so a temporary left by a killed run is easy to
+    // place; an output name at the length limit falls back to a hidden name.
+    std::string temporary = target + ".ondrel-XXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        temporary = FolderOf(target) + "/.ondrel-XXXXXX";
+        fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    }
+    if (fd < 0) {
+        error = LastError();
+        return nullptr;
+    }
+    ::fchmod(fd, mode);
+    std::FILE* stream = StreamFor(fd, "wb", error);
+    if (!stream) {
+        ::unlink(temporary.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary));
+}
+
+std::error_code OutputFile::Commit() {
+    std::error_code error;
+    if (std::fflush(stream_) != 0) error = LastError();
+    if (!error && !temporary_.empty() && ::fsync(::fileno(stream_)) != 0) error = LastError();
+    if (std::fclose(stream_) != 0 && !error) error = LastError();
+    stream_ = nullptr;
+    if (error || temporary_.empty()) return error;
+
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return LastError();
+    temporary_.clear();
+    SyncFolder(FolderOf(target_));
+    return {};
+}
+
+OutputFile::~OutputFile() {
+    if (stream_) std::fclose(stream_);
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+}  // namespace ondrel

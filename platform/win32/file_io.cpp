@@ -1,0 +1,141 @@
+// Win32 file operations: ANSI paths as the dialogs deliver them, and output
+// written to a temporary file that is flushed and moved over the target.
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "core/file_io.h"
+
+namespace ondrel {
+namespace {
+
+std::error_code LastError() {
+    return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+}
+
+std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code& error) {
+    int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+    if (fd < 0) {
+        error = std::error_code(errno, std::generic_category());
+        ::CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* stream = ::_fdopen(fd, mode);
+    if (!stream) {
+        error = std::error_code(errno, std::generic_category());
+        ::_close(fd);
+    }
+    return stream;
+}
+
+std::string TemporaryName(const std::string& target, unsigned attempt) {
+    char suffix[32];
+    wsprintfA(
+        suffix, ".ondrel-%08lx.tmp",
+        static_cast<unsigned long>(::GetTickCount() ^ (::GetCurrentProcessId() << 16)) + attempt);
+    return target + suffix;
+}
+
+// The path of an open file with every link resolved, without the "\\?\"
+// prefix; only asked for when the output is a reparse point.
+std::optional<std::string> FinalPath(HANDLE handle) {
+    char buffer[MAX_PATH * 4];
+    DWORD length = ::GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= sizeof buffer) return std::nullopt;
+    std::string path(buffer, length);
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+    if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+    return path;
+}
+
+}  // namespace
+
+InputFile OpenInputFile(const std::string& path, std::error_code& error) {
+    // Without backup semantics a folder cannot be opened: it gets the same
+    // refusal as any file that cannot be opened.
+    HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = LastError();
+        return {};
+    }
+    InputFile input;
+    LARGE_INTEGER size;
+    if (::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileSizeEx(handle, &size))
+        input.size = static_cast<std::uint64_t>(size.QuadPart);
+    input.stream = StreamFor(handle, _O_RDONLY, "rb", error);
+    return input;
+}
+
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
+    // Opening the existing output for writing, without truncating it, asks
+    // what a plain create would: may this user write it, is it a folder.
+    std::string target = path;
+    HANDLE probe = ::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        if (::GetFileType(probe) != FILE_TYPE_DISK) {  // NUL, COM1, a pipe: written in place
+            std::FILE* stream = StreamFor(probe, _O_WRONLY, "wb", error);
+            if (!stream) return nullptr;
+            return std::unique_ptr<OutputFile>(new OutputFile(stream, path, {}));
+        }
+        // A symbolic link stays; the file it points to is replaced.
+        DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            target = FinalPath(probe).value_or(path);
+        ::CloseHandle(probe);
+    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        error = LastError();
+        return nullptr;
+    }
+
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        std::string temporary = TemporaryName(target, attempt);
+        HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+            error = LastError();
+            return nullptr;
+        }
+        std::FILE* stream = StreamFor(handle, _O_WRONLY, "wb", error);
+        if (!stream) {
+            ::DeleteFileA(temporary.c_str());
+            return nullptr;
+        }
+        return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary));
+    }
+    error = std::make_error_code(std::errc::file_exists);
+    return nullptr;
+}
+
+std::error_code OutputFile::Commit() {
+    std::error_code error;
+    if (std::fflush(stream_) != 0) error = std::error_code(errno, std::generic_category());
+    if (!error && !temporary_.empty()) {
+        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream_)));
+        if (!::FlushFileBuffers(handle)) error = LastError();
+    }
+    if (std::fclose(stream_) != 0 && !error)
+        error = std::error_code(errno, std::generic_category());
+    stream_ = nullptr;
+    if (error || temporary_.empty()) return error;
+
+    if (!::MoveFileExA(temporary_.c_str(), target_.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return LastError();
+    temporary_.clear();
+    return {};
+}
+
+OutputFile::~OutputFile() {
+    if (stream_) std::fclose(stream_);
+    if (!temporary_.empty()) ::DeleteFileA(temporary_.c_str());
+}
+
+}  // namespace ondrel

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Manages the private Wine prefix of one build folder.
+#   create DIR  make the prefix if it is missing (headless: the null display driver)
+#   start DIR   create it and start a persistent server detached from our output
+#   stop DIR    end the server and wait for it
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-env.sh"
+action=$1
+export WINEPREFIX=$2
+unset DISPLAY
+
+create() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+    wineserver -w
+}
+
+case "$action" in
+create) create ;;
+start)
+    create
+    wineserver -p </dev/null >/dev/null 2>&1
+    ;;
+stop)
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    ;;
+*) echo "usage: $0 create|start|stop PREFIX" >&2; exit 2 ;;
+esac

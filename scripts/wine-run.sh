@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the prefix of the build folder that
+# holds it (the emulator CMake uses for the cross-compiled tests).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-env.sh"
+if [ -z "${WINEPREFIX:-}" ]; then
+    dir=$(cd "$(dirname "$1")" && pwd)
+    while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+    export WINEPREFIX="$dir/wineprefix"
+fi
+[ -f "$WINEPREFIX/system.reg" ] || "$here/wine-prefix.sh" create "$WINEPREFIX" >&2
+unset DISPLAY
+exec wine "$@"
