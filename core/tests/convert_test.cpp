@@ -23,11 +23,6 @@ using testing::TempFolder;
 
 constexpr std::size_t K = 1024;
 
-Bytes Image(Bytes front) {
-    front.resize(512 * K, 0xFF);
-    return front;
-}
-
 // What a conversion reports of the input, for each kind of cart file.
 struct ReportCase {
     const char* name;
@@ -206,7 +201,7 @@ TEST_P(ConvertPermissionTest, ReadOnlyOutputKeepsItsBytes) {
     EXPECT_EQ(ConvertAsNobody(folder / "in.dat", saves / "out.sav"), c.status);
     fs::permissions(saves, fs::perms::all);
     if (c.status == ConvertStatus::Converted) {
-        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), Image(input));
+        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), testing::ImageOf(input, input.size()));
         EXPECT_EQ(fs::status(saves / "out.sav").permissions(), c.outputMode) << "mode kept";
     } else {
         EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), previous);
@@ -237,7 +232,8 @@ TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
         ConvertSave((folder / "in.dat").string(), (folder / "link.sav").string(), SourceKind::Dat);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
     EXPECT_TRUE(fs::is_symlink(folder / "link.sav"));
-    EXPECT_EQ(testing::ReadBytes(folder / "real" / "save.sav"), Image(input));
+    EXPECT_EQ(testing::ReadBytes(folder / "real" / "save.sav"),
+              testing::ImageOf(input, input.size()));
 }
 
 TEST(ConvertInputTest, FailingReadWritesNothing) {

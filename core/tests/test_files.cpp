@@ -14,6 +14,14 @@ Bytes PatternBytes(std::size_t size, std::size_t blankFront) {
     return bytes;
 }
 
+Bytes ImageOf(const Bytes& file, std::size_t count) {
+    Bytes image(512 * 1024, 0xFF);
+    std::copy(file.begin(),
+              file.begin() + static_cast<std::ptrdiff_t>(std::min(count, file.size())),
+              image.begin());
+    return image;
+}
+
 Bytes ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path.string());

@@ -23,6 +23,10 @@ inline std::uint8_t PatternByte(std::uint64_t i) {
 // size bytes of pattern, the first blankFront of them set to 0xFF.
 Bytes PatternBytes(std::size_t size, std::size_t blankFront = 0);
 
+// A 512 KiB image that starts with the first count bytes of file and is
+// blank after them.
+Bytes ImageOf(const Bytes& file, std::size_t count);
+
 Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 

@@ -88,9 +88,7 @@ TEST_P(RunTransformTest, ShowsOneMessageAndWritesOnlyOnSuccess) {
     EXPECT_EQ(out.find_first_of(" \t\r\n\v\f"), std::string::npos);
     EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.dat"), input) << "the input is never changed";
     if (c.outputWritten) {
-        Bytes expected = input;
-        expected.resize(512 * 1024, 0xFF);
-        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), expected);
+        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), testing::ImageOf(input, input.size()));
     } else {
         EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), previous);
     }
@@ -145,9 +143,7 @@ TEST(RunTransformRepeatTest, OutputNamingTheInputReplacesIt) {
     RunTransform(in, out, SourceKind::Dat, sink);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].text, "Transform OK!");
-    Bytes expected(input.begin(), input.begin() + 256 * 1024);
-    expected.resize(512 * 1024, 0xFF);
-    EXPECT_EQ(testing::ReadBytes(folder / "slot.dat"), expected);
+    EXPECT_EQ(testing::ReadBytes(folder / "slot.dat"), testing::ImageOf(input, 256 * 1024));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"slot.dat"});
 }
 
