@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up, builds both presets with warnings as errors and runs every test:
+# the native build on Linux, the Windows build under Wine (headless).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+scripts/setup.sh
+export ONDREL_WERROR=${ONDREL_WERROR:-ON}
+
+for preset in native win32; do
+    echo "== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
