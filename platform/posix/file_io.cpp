@@ -23,8 +23,10 @@ bool ClearNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-std::FILE* StreamFor(int fd, const char* mode, std::error_code& error) {
-    std::FILE* stream = ClearNonBlocking(fd) ? ::fdopen(fd, mode) : nullptr;
+// Non-blocking mode only matters for pipes and devices; a regular file's
+// reads and writes never wait for it.
+std::FILE* StreamFor(int fd, const char* mode, bool nonBlocking, std::error_code& error) {
+    std::FILE* stream = (!nonBlocking || ClearNonBlocking(fd)) ? ::fdopen(fd, mode) : nullptr;
     if (!stream) {
         error = LastError();
         ::close(fd);
@@ -81,13 +83,13 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     }
     InputFile input;
     input.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-    input.stream = StreamFor(fd, "rb", error);
+    input.stream = StreamFor(fd, "rb", !S_ISREG(st.st_mode), error);
     return input;
 }
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
     const std::string target = ResolveLinks(path);
-    mode_t mode = NewFileMode();
+    mode_t mode = 0;
 
     // Opening the existing output for writing, without truncating it, asks
     // what a plain create would: may this user write it, is it a folder, and
@@ -101,7 +103,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
             return nullptr;
         }
         if (!S_ISREG(st.st_mode)) {
-            std::FILE* stream = StreamFor(probe, "wb", error);
+            std::FILE* stream = StreamFor(probe, "wb", true, error);
             if (!stream) return nullptr;
             return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}));
         }
@@ -110,6 +112,8 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
     } else if (errno != ENOENT) {
         error = LastError();
         return nullptr;
+    } else {
+        mode = NewFileMode();
     }
 
     // Named after the output, so a temporary left by a killed run is easy to
@@ -125,7 +129,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         return nullptr;
     }
     ::fchmod(fd, mode);
-    std::FILE* stream = StreamFor(fd, "wb", error);
+    std::FILE* stream = StreamFor(fd, "wb", false, error);
     if (!stream) {
         ::unlink(temporary.c_str());
         return nullptr;
