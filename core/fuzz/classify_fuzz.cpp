@@ -1,0 +1,54 @@
+// Any byte string as a path: recognition never crashes, proposes an output
+// only for the three suffixes, and keeps the folder and base name byte for
+// byte.
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "core/source_kind.h"
+
+namespace {
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+    if (s.size() < suffix.size()) return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[s.size() - suffix.size() + i]);
+        unsigned char upper = (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
+        if (upper != static_cast<unsigned char>(suffix[i])) return false;
+    }
+    return true;
+}
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path(reinterpret_cast<const char*>(data), size);
+    const auto result = ondrel::ClassifyInputPath(path);
+
+    std::size_t cut = 0;
+    std::string_view added;
+    ondrel::SourceKind kind{};
+    if (EndsWithNoCase(path, ".NDS.SAV")) {
+        cut = 8, added = ".sav", kind = ondrel::SourceKind::NdsSav;
+    } else if (EndsWithNoCase(path, ".SAV")) {
+        cut = 4, added = ".j8.sav", kind = ondrel::SourceKind::Sav;
+    } else if (EndsWithNoCase(path, ".DAT")) {
+        cut = 4, added = ".sav", kind = ondrel::SourceKind::Dat;
+    } else {
+        Check(!result);
+        return 0;
+    }
+    Check(result.has_value());
+    Check(result->kind == kind);
+    Check(result->outputPath.size() == path.size() - cut + added.size());
+    Check(result->outputPath.compare(0, path.size() - cut, path, 0, path.size() - cut) == 0);
+    Check(std::string_view(result->outputPath).substr(path.size() - cut) == added);
+    return 0;
+}
