@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 
 #include "core/tests/test_files.h"
 
@@ -262,6 +265,166 @@ TEST(ConvertInputTest, PipeWithoutReaderAsOutputIsRefused) {
         ConvertSave((folder / "in.dat").string(), (folder / "pipe").string(), SourceKind::Dat);
     EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
     EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
+}
+// Inputs a careless or hostile user can name. Each is answered promptly, by
+// the conversion the rules give or by a refusal, and nothing but the output
+// is created.
+struct HostileCase {
+    const char* name;
+    SourceKind kind;
+    std::function<std::string(const TempFolder&)> makeInput;  // returns the input path
+    ConvertStatus status;
+    std::errc error;
+    std::function<void(const Bytes& output)> checkOutput;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Runs the conversion in a child process and fails if it has not ended
+// within a second: a hang must show as a failure, not as a stuck test run.
+ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& out,
+                                    SourceKind kind) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    pid_t child = ::fork();
+    if (child == 0) {
+        auto outcome = ConvertSave(in, out, kind);
+        int result[2] = {static_cast<int>(outcome.status), outcome.error.value()};
+        (void)!::write(pipeFds[1], result, sizeof result);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    int status = 0;
+    for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; waited += 10) {
+        if (waited >= 1000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ADD_FAILURE() << "the conversion took longer than a second";
+            break;
+        }
+        ::usleep(10 * 1000);
+    }
+    int result[2] = {-1, 0};
+    (void)!::read(pipeFds[0], result, sizeof result);
+    ::close(pipeFds[0]);
+    ConvertOutcome outcome;
+    outcome.status = static_cast<ConvertStatus>(result[0]);
+    outcome.error = std::error_code(result[1], std::generic_category());
+    return outcome;
+}
+
+std::string SparseFile(const TempFolder& folder, const char* name, std::size_t blankFront) {
+    const fs::path path = folder / name;
+    testing::WriteBytes(path, testing::PatternBytes(600 * K, blankFront));
+    fs::resize_file(path, std::uint64_t{4} << 30);
+    return path.string();
+}
+
+class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileInputTest, AnswersPromptlyAndCreatesNothingElse) {
+    const HostileCase& c = GetParam();
+    TempFolder folder;
+    const std::string in = c.makeInput(folder);
+    auto before = folder.Names();
+    const fs::path out = folder / "out.sav";
+    auto outcome = ConvertWithinASecond(in, out.string(), c.kind);
+    EXPECT_EQ(outcome.status, c.status);
+    if (c.status == ConvertStatus::Converted) {
+        before.push_back("out.sav");
+        std::sort(before.begin(), before.end());
+        c.checkOutput(testing::ReadBytes(out));
+    } else {
+        EXPECT_EQ(outcome.error, c.error) << outcome.error.message();
+    }
+    EXPECT_EQ(folder.Names(), before);
+}
+
+const auto kAnyOutput = [](const Bytes&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, HostileInputTest,
+    ::testing::Values(
+        HostileCase{"Sparse4GiBUsesItsFirstBytes",
+                    SourceKind::NdsSav,
+                    [](const TempFolder& f) { return SparseFile(f, "big.nds.sav", 0); },
+                    ConvertStatus::Converted,
+                    {},
+                    [](const Bytes& out) {
+                        EXPECT_EQ(out, testing::ImageOf(testing::PatternBytes(512 * K), 512 * K));
+                    }},
+        HostileCase{"Sparse4GiBSavMovesItsTrailer",
+                    SourceKind::Sav,
+                    [](const TempFolder& f) { return SparseFile(f, "big.sav", 16); },
+                    ConvertStatus::Converted,
+                    {},
+                    [](const Bytes& out) {
+                        const Bytes file = testing::PatternBytes(600 * K, 16);
+                        Bytes expected(file.begin(), file.begin() + 512 * K);
+                        std::copy(file.begin() + 512 * K, file.begin() + 520 * K, expected.begin());
+                        EXPECT_EQ(out, expected);
+                    }},
+        HostileCase{"Folder", SourceKind::Dat,
+                    [](const TempFolder& f) {
+                        fs::create_directory(f / "saves.dat");
+                        return (f / "saves.dat").string();
+                    },
+                    ConvertStatus::OpenInputFailed, std::errc::is_a_directory, kAnyOutput},
+        HostileCase{"DevZero",
+                    SourceKind::Sav,
+                    [](const TempFolder&) { return std::string("/dev/zero"); },
+                    ConvertStatus::Converted,
+                    {},
+                    [](const Bytes& out) { EXPECT_EQ(out, Bytes(512 * K, 0)); }},
+        HostileCase{"PipeWithoutWriter",
+                    SourceKind::NdsSav,
+                    [](const TempFolder& f) {
+                        ::mkfifo((f / "pipe.nds.sav").c_str(), 0666);
+                        return (f / "pipe.nds.sav").string();
+                    },
+                    ConvertStatus::Converted,
+                    {},
+                    [](const Bytes& out) { EXPECT_EQ(out, Bytes(512 * K, 0xFF)); }},
+        HostileCase{"BytesAbove0x7FInTheName",
+                    SourceKind::Dat,
+                    [](const TempFolder& f) {
+                        testing::WriteBytes(f / "\xC4pfel \x83\x5C\xFF.dat",
+                                            testing::PatternBytes(99));
+                        return (f / "\xC4pfel \x83\x5C\xFF.dat").string();
+                    },
+                    ConvertStatus::Converted,
+                    {},
+                    [](const Bytes& out) {
+                        EXPECT_EQ(out, testing::ImageOf(testing::PatternBytes(99), 99));
+                    }},
+        HostileCase{"PathOf4096Bytes", SourceKind::Dat,
+                    [](const TempFolder& f) {
+                        std::string path = f.path().string() + "/";
+                        while (path.size() < 4096) path += "a/";
+                        return path.substr(0, 4092) + ".dat";
+                    },
+                    ConvertStatus::OpenInputFailed, std::errc::filename_too_long, kAnyOutput}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    const std::string name(255, 'n');
+    auto outcome =
+        ConvertSave((folder / "in.dat").string(), (folder / name).string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", name}));
+}
+
+TEST(ConvertInputTest, UnreadableInputIsRefused) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    fs::permissions(folder / "in.dat", fs::perms::none);
+    EXPECT_EQ(ConvertAsNobody(folder / "in.dat", folder / "out.sav"),
+              ConvertStatus::OpenInputFailed);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
 #endif
 
