@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Sets up, builds both presets with warnings as errors and runs every test:
-# the native build on Linux, the Windows build under Wine (headless).
+# the native build on Linux, the Windows build under Wine (headless), the
+# native suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each fuzz target for a bounded time (ONDREL_FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 scripts/setup.sh
 export ONDREL_WERROR=${ONDREL_WERROR:-ON}
 
-for preset in native win32; do
+for preset in native win32 asan; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+echo "== fuzz"
+scripts/fuzz.sh "${ONDREL_FUZZ_SECONDS:-30}"
