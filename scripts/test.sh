@@ -9,12 +9,15 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
 export ONDREL_WERROR=${ONDREL_WERROR:-ON}
 
-for preset in native win32 asan; do
-    echo "== $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
-done
+run_preset() {
+    echo "== $1"
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+    ctest --preset "$1"
+}
 
+run_preset native
+run_preset win32
 echo "== fuzz"
 scripts/fuzz.sh "${ONDREL_FUZZ_SECONDS:-30}"
+run_preset asan
