@@ -13,10 +13,9 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
-}  // namespace
-
-ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
-                           SourceKind kind) {
+// The steps up to the written, not yet committed, output.
+ConvertOutcome WriteSave(const std::string& inputPath, const std::string& outputPath,
+                         SourceKind kind, std::unique_ptr<OutputFile>& output) {
     ConvertOutcome outcome;
     // Made afresh for every conversion; too large for a thread's stack to take lightly.
     auto image = std::make_unique<SaveImage>();
@@ -33,12 +32,49 @@ ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outp
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
-    auto output = OutputFile::Create(outputPath, error);
+    output = OutputFile::Create(outputPath, error);
     if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
     error = StoreSaveImage(output->Stream(), *image);
-    if (!error) error = output->Commit();
+    if (error) {
+        output.reset();
+        return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
+    }
+    return outcome;
+}
+
+}  // namespace
+
+ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
+                           SourceKind kind) {
+    std::unique_ptr<OutputFile> output;
+    ConvertOutcome outcome = WriteSave(inputPath, outputPath, kind, output);
+    if (!output) return outcome;
+    std::error_code error = output->Commit();
     if (error) return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
     return outcome;
+}
+
+std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
+    std::vector<ConvertOutcome> outcomes;
+    outcomes.reserve(jobs.size());
+    OutputGroup group;
+    std::vector<std::size_t> grouped;  // the jobs whose outputs wait in the group
+    for (const ConvertJob& job : jobs) {
+        std::unique_ptr<OutputFile> output;
+        outcomes.push_back(WriteSave(job.inputPath, job.outputPath, job.kind, output));
+        if (!output) continue;
+        if (std::error_code error = group.Add(std::move(output)))
+            outcomes.back() = Failed(outcomes.back(), ConvertStatus::WriteOutputFailed, error);
+        else
+            grouped.push_back(outcomes.size() - 1);
+    }
+    std::vector<std::error_code> committed = group.Commit();
+    for (std::size_t i = 0; i < grouped.size(); ++i) {
+        if (committed[i])
+            outcomes[grouped[i]] =
+                Failed(outcomes[grouped[i]], ConvertStatus::WriteOutputFailed, committed[i]);
+    }
+    return outcomes;
 }
 
 }  // namespace ondrel

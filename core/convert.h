@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "core/save_image.h"
 #include "core/source_kind.h"
@@ -33,5 +34,18 @@ struct ConvertOutcome {
 // given (no trimming). Nothing is written unless the whole input was read.
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind);
+
+struct ConvertJob {
+    std::string inputPath;
+    std::string outputPath;
+    SourceKind kind = SourceKind::NdsSav;
+};
+
+// Converts several saves with the steps of ConvertSave, their flushes grouped
+// for speed: every output is written first, then the bytes of all of them are
+// put on the disk together, and only then does each replace its file. One
+// outcome per job, in order. A job's output should not be another job's input
+// or output: the inputs are all read before any output is replaced.
+std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs);
 
 }  // namespace ondrel

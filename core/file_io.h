@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace ondrel {
 
@@ -42,12 +43,34 @@ public:
     std::error_code Commit();
 
 private:
+    friend class OutputGroup;
+
     OutputFile(std::FILE* stream, std::string target, std::string temporary)
         : stream_(stream), target_(std::move(target)), temporary_(std::move(temporary)) {}
 
     std::FILE* stream_;
     std::string target_;     // the file that is replaced (a symbolic link resolved)
     std::string temporary_;  // empty when writing in place
+};
+
+// Outputs committed together, for a batch: each file is closed as soon as it
+// is written, and Commit then puts the bytes of all of them on the disk at
+// once before any of them replaces its target. Dropping the group removes the
+// temporaries of files not committed.
+class OutputGroup {
+public:
+    // Flushes and closes the file's stream without waiting for the disk and
+    // keeps the file for Commit. On a failed flush the file is dropped, its
+    // temporary removed, and the error returned.
+    std::error_code Add(std::unique_ptr<OutputFile> file);
+
+    // Puts the bytes of every added file on the disk, then moves each over its
+    // target and syncs their folders. One result per added file, in the order
+    // added; a file whose bytes could not be put on the disk is not moved.
+    std::vector<std::error_code> Commit();
+
+private:
+    std::vector<std::unique_ptr<OutputFile>> files_;
 };
 
 }  // namespace ondrel
