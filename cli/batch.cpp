@@ -1,0 +1,254 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "cli/report.h"
+#include "core/convert.h"
+
+namespace ondrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "ondrel-convert";
+
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\:";
+constexpr char kSeparator = '\\';
+#else
+constexpr const char* kSeparators = "/";
+constexpr char kSeparator = '/';
+#endif
+
+// One input and what became of its planning.
+struct Job {
+    std::string input;
+    std::string output;
+    SourceKind kind = SourceKind::NdsSav;
+    std::string refusedPath;  // set when the input is not converted ...
+    std::string refusal;      // ... for this reason
+};
+
+std::string FileName(const std::string& path) {
+    auto slash = path.find_last_of(kSeparators);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (std::string(kSeparators).find(folder.back()) != std::string::npos) return folder + name;
+    return folder + kSeparator + name;
+}
+
+// The output a name would be converted to: the recognised name's, else the
+// whole name followed by ".j8.sav", which never is the input's own name.
+std::string DerivedOutput(const Options& options, const std::string& input) {
+    if (!options.output.empty()) return options.output;
+    auto recognised = ClassifyInputPath(input);
+    std::string output = recognised ? recognised->outputPath : input + ".j8.sav";
+    return options.outputDir.empty() ? output : InFolder(options.outputDir, FileName(output));
+}
+
+// A name for the path that is equal for two spellings of one location.
+std::string Location(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(fs::path(path), error);
+    std::string text = (error ? fs::path(path) : absolute).lexically_normal().string();
+#ifdef _WIN32
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c == '/' ? '\\' : std::tolower(c));
+    });
+#endif
+    return text;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (fs::exists(fs::path(a), error) && fs::exists(fs::path(b), error))
+        return fs::equivalent(fs::path(a), fs::path(b), error);
+    return Location(a) == Location(b);
+}
+
+// Paths met so far, each with the input it belongs to, found again by their
+// spelling or, when the file exists, as the same file under another name (a
+// link, another case). Only files of the same size and time are compared, so
+// a batch stays fast.
+class FileIndex {
+public:
+    void Add(const std::string& path, const std::string& input) {
+        locations_.emplace(Location(path), input);
+        if (auto key = Key(path)) files_.emplace(*key, Entry{path, input});
+    }
+
+    // The input that the path, or the same file, belongs to; null for none.
+    const std::string* Find(const std::string& path) const {
+        if (auto found = locations_.find(Location(path)); found != locations_.end())
+            return &found->second;
+        auto key = Key(path);
+        if (!key) return nullptr;
+        for (auto [it, end] = files_.equal_range(*key); it != end; ++it) {
+            std::error_code error;
+            if (fs::equivalent(fs::path(path), fs::path(it->second.path), error))
+                return &it->second.input;
+        }
+        return nullptr;
+    }
+
+private:
+    using FileKey = std::pair<std::uintmax_t, fs::file_time_type::rep>;
+
+    static std::optional<FileKey> Key(const std::string& path) {
+        std::error_code error;
+        auto size = fs::file_size(fs::path(path), error);
+        if (error) return std::nullopt;
+        auto time = fs::last_write_time(fs::path(path), error);
+        if (error) return std::nullopt;
+        return FileKey{size, time.time_since_epoch().count()};
+    }
+
+    std::map<std::string, std::string> locations_;
+    struct Entry {
+        std::string path, input;
+    };
+    std::multimap<FileKey, Entry> files_;
+};
+
+#ifdef _WIN32
+// Windows opens these names as devices in every folder, whatever the extension.
+bool IsDeviceName(const std::string& path) {
+    if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0) return true;
+    std::string name = FileName(path);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+        name == "CONOUT$")
+        return true;
+    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+           name[3] >= '1' && name[3] <= '9';
+}
+#endif
+
+// Why an input cannot be read as a save file, or empty. Asks the file's type
+// without opening it, so a pipe or a device never blocks.
+std::string InputRefusal(const std::string& input) {
+#ifdef _WIN32
+    if (IsDeviceName(input)) return "not a regular file";
+#endif
+    std::error_code error;
+    fs::file_status status = fs::status(fs::path(input), error);
+    if (error) return ReasonText(error);
+    if (fs::is_directory(status))
+        return ReasonText(std::make_error_code(std::errc::is_a_directory));
+    if (!fs::is_regular_file(status)) return "not a regular file";
+    return {};
+}
+
+// Decides one input's kind and output, or why it is not converted. The checks
+// that keep a player's files: no output written twice in one run, none over
+// an input of the run, none over the input itself or an existing file
+// without --force.
+Job Plan(const Options& options, const std::string& input, const FileIndex& inputs,
+         const FileIndex& outputs) {
+    Job job{
+        input, DerivedOutput(options, input), options.kind.value_or(SourceKind::NdsSav), {}, {}};
+    auto refuse = [&job](const std::string& path, std::string reason) {
+        job.refusedPath = path;
+        job.refusal = std::move(reason);
+        return job;
+    };
+    if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
+    if (!options.kind) {
+        auto recognised = ClassifyInputPath(input);
+        if (!recognised)
+            return refuse(input,
+                          "not named as a save (*.nds.sav, *.dat or *.sav); give --kind "
+                          "to convert it");
+        job.kind = recognised->kind;
+    }
+
+    if (const std::string* other = outputs.Find(job.output))
+        return refuse(job.output, "also the output of " + *other + "; " + input + " not converted");
+    std::error_code error;
+    const fs::file_status status = fs::status(fs::path(job.output), error);
+    const bool exists = fs::exists(status) && !fs::is_directory(status);
+    if (exists && SameFile(job.output, input)) {
+        if (!options.force)
+            return refuse(job.output, "the input itself; give --force to replace it");
+    } else if (inputs.Find(job.output)) {
+        return refuse(job.output, "an input of this run; not replaced by the output of " + input);
+    } else if (exists && !options.force) {
+        return refuse(job.output,
+                      "already exists; give --force to replace it with the output of " + input);
+    }
+    return job;
+}
+
+// The path a failed step is about, and the reason.
+void ReportFailure(const Job& job, const ConvertOutcome& outcome, std::ostream& err) {
+    const bool aboutOutput = outcome.status == ConvertStatus::NoOutputPath ||
+                             outcome.status == ConvertStatus::CreateOutputFailed ||
+                             outcome.status == ConvertStatus::WriteOutputFailed;
+    std::string reason = outcome.error ? ReasonText(outcome.error) : "no path given";
+    err << kProgram << ": " << (aboutOutput ? job.output : job.input) << ": " << reason << '\n';
+}
+
+void ReportConverted(const Options& options, const Job& job, const ConvertOutcome& outcome,
+                     std::ostream& out, std::ostream& err) {
+    if (!IsCartSize(job.kind, outcome.inputSize)) {
+        err << kProgram << ": " << job.input << ": warning: " << outcome.inputSize
+            << " bytes is not a size " << SourceKindName(job.kind) << " carts make ("
+            << CartSizesText(job.kind) << "); converted anyway\n";
+    }
+    if (options.quiet) return;
+    ByteCounts counts = CountBytes(outcome);
+    out << job.input << " -> " << job.output << " (" << SourceKindName(job.kind) << ", "
+        << counts.used << " bytes used / " << counts.dropped << " dropped)\n";
+    for (const std::string& note : ByteNotes(job.kind, outcome)) out << "  " << note << '\n';
+}
+
+}  // namespace
+
+int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
+    FileIndex inputs, outputs;
+    for (const std::string& input : options.inputs) inputs.Add(input, input);
+    std::vector<Job> jobs;
+    std::vector<ConvertJob> conversions;
+    for (const std::string& input : options.inputs) {
+        const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
+        if (!job.refusal.empty()) continue;
+        outputs.Add(job.output, job.input);
+        conversions.push_back({job.input, job.output, job.kind});
+    }
+
+    // One save is synced on its own; a batch syncs its outputs together.
+    std::vector<ConvertOutcome> outcomes;
+    if (conversions.size() == 1)
+        outcomes.push_back(
+            ConvertSave(conversions[0].inputPath, conversions[0].outputPath, conversions[0].kind));
+    else if (!conversions.empty())
+        outcomes = ConvertSaves(conversions);
+
+    int status = 0;
+    auto outcome = outcomes.begin();
+    for (const Job& job : jobs) {
+        if (!job.refusal.empty()) {
+            err << kProgram << ": " << job.refusedPath << ": " << job.refusal << '\n';
+            status = 1;
+        } else if (outcome->status != ConvertStatus::Converted) {
+            ReportFailure(job, *outcome++, err);
+            status = 1;
+        } else {
+            ReportConverted(options, job, *outcome++, out, err);
+        }
+    }
+    return status;
+}
+
+}  // namespace ondrel::cli

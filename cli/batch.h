@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/source_kind.h"
+
+namespace ondrel::cli {
+
+// What the command line asked for, already checked for consistency.
+struct Options {
+    std::vector<std::string> inputs;
+    std::optional<SourceKind> kind;  // read every input by this kind's rule
+    std::string output;              // the output of the one input, when given
+    std::string outputDir;           // folder for the derived output names
+    bool force = false;              // replace existing outputs, the input itself included
+    bool quiet = false;              // no line per converted file
+};
+
+// Converts every input the options name, each one tried even when others
+// fail. Refusals and failures go to err as "ondrel-convert: PATH: reason";
+// the converted files, with what happened to their bytes, to out. Returns the
+// exit status: 0 when every input was converted, 1 otherwise.
+int ConvertAll(const Options& options, std::ostream& out, std::ostream& err);
+
+}  // namespace ondrel::cli

@@ -1,0 +1,66 @@
+// ondrel-convert: converts flash-cart saves into J8 save images from a shell.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "cli/batch.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ondrel::cli::Options options;
+    CLI::App app(
+        "Converts Nintendo DS flash-cart saves into J8 save images of 524288 bytes.\n"
+        "The kind of each INPUT comes from its name: *.nds.sav (SC, Acekard) is written to\n"
+        "*.sav, *.dat (M3) to *.sav, any other *.sav (DSLink, EZ-Flash4, EWIN2) to *.j8.sav.\n"
+        "An existing file is never replaced without --force.",
+        "ondrel-convert");
+    app.set_version_flag("--version", "ondrel-convert " ONDREL_VERSION);
+    app.add_option("INPUT", options.inputs, "Save files to convert")->required();
+
+    const std::map<std::string, ondrel::SourceKind> kinds{
+        {"nds-sav", ondrel::SourceKind::NdsSav},
+        {"dat", ondrel::SourceKind::Dat},
+        {"sav", ondrel::SourceKind::Sav},
+    };
+    std::string kindName;
+    app.add_option("--kind", kindName,
+                   "Read every input by this kind's rule, whatever its name; other names\n"
+                   "are written to NAME.j8.sav")
+        ->transform(CLI::IsMember({"nds-sav", "dat", "sav"}, CLI::ignore_case))
+        ->option_text("nds-sav|dat|sav");
+    auto* outputOption =
+        app.add_option("-o,--output", options.output, "Write the one INPUT's image to PATH")
+            ->option_text("PATH");
+    app.add_option("--output-dir", options.outputDir,
+                   "Write the images under their derived names into DIR")
+        ->option_text("DIR")
+        ->excludes(outputOption);
+    app.add_flag("-f,--force", options.force, "Replace existing files, the input itself included");
+    app.add_flag("-q,--quiet", options.quiet, "Print no line per converted file");
+
+    try {
+        app.parse(argc, argv);
+        if (!options.output.empty() && options.inputs.size() != 1)
+            throw CLI::ValidationError("--output", "names the output of exactly one INPUT");
+        if (outputOption->count() > 0 && options.output.empty())
+            throw CLI::ValidationError("--output", "needs a path");
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "ondrel-convert: " << e.what() << "\n"
+                  << "Try 'ondrel-convert --help' for more information.\n";
+        return kUsageError;
+    }
+    if (!kindName.empty()) options.kind = kinds.at(kindName);
+    return ondrel::cli::ConvertAll(options, std::cout, std::cerr);
+}

@@ -1,0 +1,415 @@
+// Runs the built ondrel-convert on real files and checks what a user sees:
+// the exit status, the messages, and which files exist with which bytes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "cli/tests/run_program.h"
+#include "core/tests/test_files.h"
+
+#ifdef __linux__
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::TempFolder;
+
+constexpr std::size_t K = 1024;
+
+// A file made before the run; a name ending in '/' is a folder.
+struct File {
+    const char* name;
+    std::size_t size = 0;
+    std::size_t blankFront = 0;
+};
+
+// An output the run must write: the image of the input's first `taken` bytes.
+struct Output {
+    const char* name;
+    const char* input;
+    std::size_t taken;
+};
+
+void Make(const TempFolder& folder, const std::vector<File>& files) {
+    for (const File& file : files) {
+        if (std::string(file.name).back() == '/') {
+            fs::create_directories(folder / file.name);
+        } else {
+            fs::create_directories((folder / file.name).parent_path());
+            testing::WriteBytes(folder / file.name,
+                                testing::PatternBytes(file.size, file.blankFront));
+        }
+    }
+}
+
+// Every file and folder under the folder, with '/' between names and after folders.
+std::vector<std::string> Tree(const TempFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        std::string name = entry.path().lexically_relative(folder.path()).generic_string();
+        names.push_back(entry.is_directory() ? name + "/" : name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+testing::ProgramRun Convert(const TempFolder& folder, const std::vector<std::string>& args) {
+    return testing::RunProgram(testing::ConverterProgram(), args, folder.path().string());
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    return text;
+}
+
+const std::string kNotASave =
+    ": not named as a save (*.nds.sav, *.dat or *.sav); give --kind to convert it";
+
+struct BatchCase {
+    const char* name;
+    std::vector<File> files;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> tree;    // the folder's content after the run
+    std::vector<Output> outputs;      // every other file keeps its bytes
+    std::vector<std::string> errors;  // standard error, line by line
+};
+
+void PrintTo(const BatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BatchTest : public ::testing::TestWithParam<BatchCase> {};
+
+TEST_P(BatchTest, ConvertsWhatItMayAndKeepsEveryOtherByte) {
+    const BatchCase& c = GetParam();
+    TempFolder folder;
+    Make(folder, c.files);
+    std::map<std::string, Bytes> before;
+    for (const File& file : c.files)
+        if (std::string(file.name).back() != '/')
+            before[file.name] = testing::ReadBytes(folder / file.name);
+
+    auto run = Convert(folder, c.args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.err, Lines(c.errors));
+    EXPECT_EQ(Tree(folder), c.tree);
+    for (const Output& output : c.outputs) {
+        EXPECT_EQ(testing::ReadBytes(folder / output.name),
+                  testing::ImageOf(before.at(output.input), output.taken))
+            << output.name;
+        before.erase(output.name);
+    }
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(testing::ReadBytes(folder / name), bytes) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, BatchTest,
+    ::testing::Values(
+        BatchCase{
+            "EveryKindByItsName",
+            {{"a.nds.sav", 256 * K}, {"b.dat", 257 * K}, {"c.sav", 256 * K, 16}, {"D.DAT", 100}},
+            {"a.nds.sav", "b.dat", "c.sav", "D.DAT"},
+            0,
+            {"D.DAT", "D.sav", "a.nds.sav", "a.sav", "b.dat", "b.sav", "c.j8.sav", "c.sav"},
+            {{"a.sav", "a.nds.sav", 256 * K},
+             {"b.sav", "b.dat", 256 * K},
+             {"c.j8.sav", "c.sav", 256 * K},
+             {"D.sav", "D.DAT", 100}},
+            {"ondrel-convert: D.DAT: warning: 100 bytes is not a size dat carts make "
+             "(263168 bytes, 257 KiB); converted anyway"}},
+        BatchCase{"GoodMissingAndUnrecognised",
+                  {{"good.dat", 257 * K}, {"notes.txt", 10}},
+                  {"missing.nds.sav", "good.dat", "notes.txt"},
+                  1,
+                  {"good.dat", "good.sav", "notes.txt"},
+                  {{"good.sav", "good.dat", 256 * K}},
+                  {"ondrel-convert: missing.nds.sav: No such file or directory",
+                   "ondrel-convert: notes.txt" + kNotASave}},
+        BatchCase{"KindReadsEveryInputByItsRule",
+                  {{"notes.txt", 256 * K}, {"x.sav", 520 * K, 16}},
+                  {"--kind", "dat", "notes.txt", "x.sav"},
+                  0,
+                  {"notes.txt", "notes.txt.j8.sav", "x.j8.sav", "x.sav"},
+                  {{"notes.txt.j8.sav", "notes.txt", 256 * K}, {"x.j8.sav", "x.sav", 256 * K}},
+                  {"ondrel-convert: notes.txt: warning: 262144 bytes is not a size dat carts make "
+                   "(263168 bytes, 257 KiB); converted anyway",
+                   "ondrel-convert: x.sav: warning: 532480 bytes is not a size dat carts make "
+                   "(263168 bytes, 257 KiB); converted anyway"}},
+        BatchCase{"OutputDirTakesTheDerivedNames",
+                  {{"a.nds.sav", 512}, {"in/b.sav", 256 * K}, {"out/"}},
+                  {"--output-dir", "out", "a.nds.sav", "in/b.sav"},
+                  0,
+                  {"a.nds.sav", "in/", "in/b.sav", "out/", "out/a.sav", "out/b.j8.sav"},
+                  {{"out/a.sav", "a.nds.sav", 512}, {"out/b.j8.sav", "in/b.sav", 256 * K}},
+                  {}},
+        BatchCase{"OutputDirMissing",
+                  {{"a.dat", 257 * K}},
+                  {"--output-dir", "gone/", "a.dat"},
+                  1,
+                  {"a.dat"},
+                  {},
+                  {"ondrel-convert: gone/a.sav: No such file or directory"}},
+        BatchCase{"ExistingOutputKept",
+                  {{"a.dat", 257 * K}, {"a.sav", 300}},
+                  {"a.dat"},
+                  1,
+                  {"a.dat", "a.sav"},
+                  {},
+                  {"ondrel-convert: a.sav: already exists; give --force to replace it with the "
+                   "output of a.dat"}},
+        BatchCase{"ExistingOutputForced",
+                  {{"a.dat", 257 * K}, {"a.sav", 300}},
+                  {"--force", "a.dat"},
+                  0,
+                  {"a.dat", "a.sav"},
+                  {{"a.sav", "a.dat", 256 * K}},
+                  {}},
+        BatchCase{"InputItselfKept",
+                  {{"a.dat", 257 * K}},
+                  {"-o", "a.dat", "a.dat"},
+                  1,
+                  {"a.dat"},
+                  {},
+                  {"ondrel-convert: a.dat: the input itself; give --force to replace it"}},
+        BatchCase{"InputItselfForced",
+                  {{"a.dat", 257 * K}},
+                  {"--force", "-o", "a.dat", "a.dat"},
+                  0,
+                  {"a.dat"},
+                  {{"a.dat", "a.dat", 256 * K}},
+                  {}},
+        BatchCase{"TwoInputsOneOutput",
+                  {{"a.dat", 100}, {"a.nds.sav", 512}},
+                  {"--force", "a.dat", "a.nds.sav"},
+                  1,
+                  {"a.dat", "a.nds.sav", "a.sav"},
+                  {{"a.sav", "a.dat", 100}},
+                  {"ondrel-convert: a.dat: warning: 100 bytes is not a size dat carts make "
+                   "(263168 bytes, 257 KiB); converted anyway",
+                   "ondrel-convert: a.sav: also the output of a.dat; a.nds.sav not converted"}},
+        BatchCase{"OutputIsAnotherInput",
+                  {{"a.dat", 257 * K}, {"a.sav", 256 * K}},
+                  {"--force", "a.dat", "a.sav"},
+                  1,
+                  {"a.dat", "a.j8.sav", "a.sav"},
+                  {{"a.j8.sav", "a.sav", 256 * K}},
+                  {"ondrel-convert: a.sav: an input of this run; not replaced by the output of "
+                   "a.dat"}},
+        BatchCase{"FolderInput",
+                  {{"dir.dat/"}, {"b.dat", 257 * K}},
+                  {"dir.dat", "b.dat"},
+                  1,
+                  {"b.dat", "b.sav", "dir.dat/"},
+                  {{"b.sav", "b.dat", 256 * K}},
+                  {"ondrel-convert: dir.dat: Is a directory"}},
+        BatchCase{"OneOutputForTwoInputsIsAUsageError",
+                  {{"a.dat", 257 * K}, {"b.dat", 257 * K}},
+                  {"-o", "x.sav", "a.dat", "b.dat"},
+                  2,
+                  {"a.dat", "b.dat"},
+                  {},
+                  {"ondrel-convert: --output: names the output of exactly one INPUT",
+                   "Try 'ondrel-convert --help' for more information."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a single conversion reports about the input's bytes and size.
+struct ReportCase {
+    const char* name;
+    File file;
+    std::vector<std::string> out;
+    const char* warning;  // the cart sizes named in a size warning; empty for none
+    bool quiet = false;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReportTest : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(ReportTest, TellsWhatHappenedToTheBytes) {
+    const ReportCase& c = GetParam();
+    TempFolder folder;
+    Make(folder, {c.file});
+    std::vector<std::string> args{c.file.name};
+    if (c.quiet) args.insert(args.begin(), "--quiet");
+    auto run = Convert(folder, args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Lines(c.out));
+    const std::string name = c.file.name, kind = name.substr(name.find('.') + 1);
+    EXPECT_EQ(run.err, *c.warning == '\0' ? ""
+                                          : "ondrel-convert: " + name +
+                                                ": warning: " + std::to_string(c.file.size) +
+                                                " bytes is not a size " + kind + " carts make (" +
+                                                c.warning + "); converted anyway\n");
+}
+
+constexpr const char* kNdsSizes = "powers of two from 512 bytes to 512 KiB";
+constexpr const char* kDatSizes = "263168 bytes, 257 KiB";
+constexpr const char* kSavSizes = "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB";
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ReportTest,
+    ::testing::Values(
+        ReportCase{"Sc256K",
+                   {"a.nds.sav", 256 * K},
+                   {"a.nds.sav -> a.sav (nds.sav, 262144 bytes used / 0 dropped)"},
+                   ""},
+        ReportCase{"Acekard512Bytes",
+                   {"a.nds.sav", 512},
+                   {"a.nds.sav -> a.sav (nds.sav, 512 bytes used / 0 dropped)"},
+                   ""},
+        ReportCase{"NdsSavOddSize",
+                   {"a.nds.sav", 300000},
+                   {"a.nds.sav -> a.sav (nds.sav, 300000 bytes used / 0 dropped)"},
+                   kNdsSizes},
+        ReportCase{"NdsSavLongerThanTheImage",
+                   {"a.nds.sav", 600000},
+                   {"a.nds.sav -> a.sav (nds.sav, 524288 bytes used / 75712 dropped)",
+                    "  bytes 524288-599999 dropped: past the end of the 512 KiB image"},
+                   kNdsSizes},
+        ReportCase{"M3257K",
+                   {"b.dat", 257 * K},
+                   {"b.dat -> b.sav (dat, 262144 bytes used / 1024 dropped)",
+                    "  bytes 262144-263167 dropped: a dat save is read up to 262144 bytes"},
+                   ""},
+        ReportCase{"Dat256K",
+                   {"b.dat", 256 * K},
+                   {"b.dat -> b.sav (dat, 262144 bytes used / 0 dropped)"},
+                   kDatSizes},
+        ReportCase{"EmptyDat",
+                   {"b.dat", 0},
+                   {"b.dat -> b.sav (dat, 0 bytes used / 0 dropped)"},
+                   kDatSizes},
+        ReportCase{"DsLinkTrailerMoved",
+                   {"c.sav", 520 * K, 16},
+                   {"c.sav -> c.j8.sav (sav, 524288 bytes used / 8192 dropped)",
+                    "  bytes 0-8191 replaced by bytes 524288-532479, the save's start, moved to "
+                    "the front"},
+                   ""},
+        ReportCase{"DsLinkWithoutBlankStart",
+                   {"c.sav", 520 * K},
+                   {"c.sav -> c.j8.sav (sav, 524288 bytes used / 8192 dropped)",
+                    "  bytes 524288-532479 dropped: past the end of the 512 KiB image"},
+                   ""},
+        ReportCase{"SavShortTrailerThenTail",
+                   {"c.sav", 600000, 16},
+                   {"c.sav -> c.j8.sav (sav, 524288 bytes used / 75712 dropped)",
+                    "  bytes 0-8191 replaced by bytes 524288-532479, the save's start, moved to "
+                    "the front",
+                    "  bytes 532480-599999 dropped: past the end of the 512 KiB image"},
+                   kSavSizes},
+        ReportCase{"Ez4256KBlankStartStays",
+                   {"c.sav", 256 * K, 16},
+                   {"c.sav -> c.j8.sav (sav, 262144 bytes used / 0 dropped)"},
+                   ""},
+        ReportCase{"Sav512K",
+                   {"c.sav", 512 * K},
+                   {"c.sav -> c.j8.sav (sav, 524288 bytes used / 0 dropped)"},
+                   kSavSizes},
+        ReportCase{"QuietKeepsTheWarning", {"a.nds.sav", 600000}, {}, kNdsSizes, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(VersionTest, IsTheProjectVersion) {
+    TempFolder folder;
+    auto run = Convert(folder, {"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "ondrel-convert " ONDREL_VERSION "\n");
+}
+
+#ifdef _WIN32
+TEST(DeviceInputTest, IsRefused) {
+    TempFolder folder;
+    auto run = Convert(folder, {"NUL", "con.dat"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Lines({"ondrel-convert: NUL: not a regular file",
+                              "ondrel-convert: con.dat: not a regular file"}));
+    EXPECT_TRUE(folder.Names().empty());
+}
+#endif
+
+#ifdef __linux__
+// Inputs that are no regular file: refused at once, none of them read.
+struct SpecialCase {
+    const char* name;
+    mode_t type;
+};
+
+class SpecialInputTest : public ::testing::TestWithParam<SpecialCase> {};
+
+TEST_P(SpecialInputTest, IsRefusedWithoutBlocking) {
+    TempFolder folder;
+    // A pipe with no writer would block an open; a zero device never ends.
+    ASSERT_EQ(::mknod((folder / "in.sav").c_str(), GetParam().type | 0666, makedev(1, 5)), 0)
+        << "mknod needs root";
+    auto run = Convert(folder, {"in.sav"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "ondrel-convert: in.sav: not a regular file\n");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.sav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, SpecialInputTest,
+                         ::testing::Values(SpecialCase{"Fifo", S_IFIFO},
+                                           SpecialCase{"CharacterDevice", S_IFCHR}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A disk too small for any image, with the player's old saves on it.
+struct FullDiskCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> errors;
+};
+
+class FullDiskTest : public ::testing::TestWithParam<FullDiskCase> {
+protected:
+    void SetUp() override {
+        fs::create_directory(folder_ / "disk");
+        ASSERT_EQ(::mount("tmpfs", (folder_ / "disk").c_str(), "tmpfs", 0, "size=300k"), 0)
+            << "mounting a tmpfs needs root";
+        Make(folder_, {{"a.nds.sav", 512 * K},
+                       {"b.dat", 257 * K},
+                       {"disk/a.sav", 100 * K, 16},
+                       {"disk/b.sav", 50 * K}});
+    }
+    void TearDown() override { ::umount((folder_ / "disk").c_str()); }
+
+    TempFolder folder_;
+};
+
+TEST_P(FullDiskTest, ExistingOutputsKeepEveryByte) {
+    const Bytes a = testing::ReadBytes(folder_ / "disk/a.sav");
+    const Bytes b = testing::ReadBytes(folder_ / "disk/b.sav");
+    auto run = Convert(folder_, GetParam().args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Lines(GetParam().errors));
+    EXPECT_EQ(testing::ReadBytes(folder_ / "disk/a.sav"), a);
+    EXPECT_EQ(testing::ReadBytes(folder_ / "disk/b.sav"), b);
+    EXPECT_EQ(Tree(folder_), (std::vector<std::string>{"a.nds.sav", "b.dat", "disk/", "disk/a.sav",
+                                                       "disk/b.sav"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FullDiskTest,
+    ::testing::Values(FullDiskCase{"OneSave",
+                                   {"--force", "-o", "disk/a.sav", "a.nds.sav"},
+                                   {"ondrel-convert: disk/a.sav: No space left on device"}},
+                      FullDiskCase{"Batch",
+                                   {"--force", "--output-dir", "disk", "a.nds.sav", "b.dat"},
+                                   {"ondrel-convert: disk/a.sav: No space left on device",
+                                    "ondrel-convert: disk/b.sav: No space left on device"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+#endif
+
+}  // namespace
+}  // namespace ondrel

@@ -1,0 +1,24 @@
+#pragma once
+
+// Runs a program as its own process, the way a shell would, and collects
+// what it printed.
+
+#include <string>
+#include <vector>
+
+namespace ondrel::testing {
+
+struct ProgramRun {
+    int status = -1;  // the exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Starts program with args in folder, standard input empty, and waits for it.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& folder);
+
+// The ondrel-convert program built beside the running test.
+std::string ConverterProgram();
+
+}  // namespace ondrel::testing
