@@ -426,6 +426,23 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
               ConvertStatus::OpenInputFailed);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
+TEST(ConvertTemporaryTest, TemporaryOfAKilledRunIsRemovedByTheNext) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = "out.sav.ondrel-" + std::to_string(gone) + "-a1b2c3";
+    const std::string live = "out.sav.ondrel-" + std::to_string(::getppid()) + "-a1b2c3";
+    testing::WriteBytes(folder / stale, Bytes(5, 1));
+    testing::WriteBytes(folder / live, Bytes(5, 1));
+
+    auto outcome =
+        ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", "out.sav", live}))
+        << "a running writer's temporary is kept";
+}
 #endif
 
 }  // namespace

@@ -1,7 +1,9 @@
 // POSIX file operations: non-blocking opens, and output written to a
 // temporary file that is synced and renamed over the target.
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 
 #include "core/file_io.h"
+#include "platform/temporary_name.h"
 
 namespace ondrel {
 namespace {
@@ -60,6 +63,21 @@ void SyncFolder(const std::string& folder) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// Removes the temporaries in folder whose writer has ended (killed before it
+// could clean up). A writer that still runs, or one this user may not signal,
+// keeps its file.
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        auto owner = TemporaryOwner(entry->d_name);
+        if (!owner || *owner == static_cast<unsigned long>(::getpid())) continue;
+        if (::kill(static_cast<pid_t>(*owner), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -118,10 +136,13 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
 
     // Named after the output, so a temporary left by a killed run is easy to
     // place; an output name at the length limit falls back to a hidden name.
-    std::string temporary = target + ".ondrel-XXXXXX";
+    const std::string folder = FolderOf(target);
+    RemoveStaleTemporaries(folder);
+    const auto pid = static_cast<unsigned long>(::getpid());
+    std::string temporary = TemporaryTemplate(target, pid);
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0 && errno == ENAMETOOLONG) {
-        temporary = FolderOf(target) + "/.ondrel-XXXXXX";
+        temporary = TemporaryTemplate(folder + "/", pid);
         fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     }
     if (fd < 0) {

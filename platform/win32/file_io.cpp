@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/file_io.h"
+#include "platform/temporary_name.h"
 
 namespace ondrel {
 namespace {
@@ -32,12 +33,38 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
     return stream;
 }
 
+// target + ".ondrel-<pid>-<six hex digits>", different for every attempt.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
-    char suffix[32];
-    wsprintfA(
-        suffix, ".ondrel-%08lx.tmp",
-        static_cast<unsigned long>(::GetTickCount() ^ (::GetCurrentProcessId() << 16)) + attempt);
-    return target + suffix;
+    std::string name = TemporaryTemplate(target, ::GetCurrentProcessId());
+    char random[8];
+    wsprintfA(random, "%06lx",
+              static_cast<unsigned long>((::GetTickCount() * 2654435761u + attempt) & 0xFFFFFF));
+    return name.replace(name.size() - 6, 6, random);
+}
+
+// Removes the temporaries beside target whose writer has ended (killed
+// before it could clean up).
+void RemoveStaleTemporaries(const std::string& target) {
+    const auto slash = target.find_last_of("\\/:");
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*.ondrel-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        auto owner = TemporaryOwner(found.cFileName);
+        if (!owner || *owner == ::GetCurrentProcessId()) continue;
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *owner);
+        if (process) {
+            DWORD code = 0;
+            bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+            ::CloseHandle(process);
+            if (running) continue;
+        } else if (::GetLastError() != ERROR_INVALID_PARAMETER) {
+            continue;  // there, but not ours to look at
+        }
+        ::DeleteFileA((folder + found.cFileName).c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
 }
 
 // The path of an open file with every link resolved, without the "\\?\"
@@ -94,6 +121,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         return nullptr;
     }
 
+    RemoveStaleTemporaries(target);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string temporary = TemporaryName(target, attempt);
         HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
