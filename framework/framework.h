@@ -1,0 +1,11 @@
+#pragma once
+
+// Everything the program uses of its application framework, a thin layer
+// over the Win32 "A" (ANSI code page) API.
+
+#include "framework/cstring.h"
+#include "framework/dialog.h"
+#include "framework/file_dialog.h"
+#include "framework/message_map.h"
+#include "framework/win_app.h"
+#include "framework/wnd.h"

@@ -1,0 +1,23 @@
+#pragma once
+
+// Byte-string helpers that respect double-byte characters of an ANSI code
+// page: in code pages such as 932 the second byte of a character can be an
+// ASCII letter or '|', and must not be taken for one.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace framework {
+
+// Upper-cases a-z in place, skipping the second byte of every double-byte
+// character of codePage.
+void UpperAsciiLetters(std::string& text, UINT codePage = CP_ACP);
+
+// Turns a filter list written "desc|pattern|desc|pattern|" into the common
+// dialogs' form: the same strings each ended by NUL, the list ended by a
+// second NUL. A missing closing bar is accepted. Empty for an empty filter.
+std::string FilterToDoubleNul(std::string_view filter, UINT codePage = CP_ACP);
+
+}  // namespace framework

@@ -1,0 +1,44 @@
+#pragma once
+
+// The program's one window: input and output path fields, a "..." chooser
+// button for each, and "&Transform".
+
+#include "core/source_kind.h"
+#include "framework/framework.h"
+#include "ui/resource.h"
+
+// The kind of source save the input is read as. Set only when a file picked
+// in the input chooser has a recognised name; never derived from a typed path.
+extern ondrel::SourceKind g_sourceKind;
+
+class CConverterDlg : public CDialog {
+public:
+    explicit CConverterDlg(CWnd* pParent = nullptr);
+
+    enum { IDD = IDD_MAIN_DIALOG };
+
+    // Attributes
+    CString m_strInputPath;   // control IDC_INPUT_PATH
+    CString m_strOutputPath;  // control IDC_OUTPUT_PATH
+
+    // Where the icon goes in a minimized client area of the given size:
+    // centred, rounding the way the system's own dialogs always have.
+    static POINT MinimizedIconOrigin(const RECT& client, int cxIcon, int cyIcon);
+
+protected:
+    HICON m_hIcon;
+
+    // Overridables
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    // Message handlers
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnTransform();
+
+    // Message map
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,399 @@
+// The main dialog run from its real template and used as a person would:
+// typing into the fields, clicking the buttons, answering the message boxes
+// and picking files in the real Open dialog.
+
+#include "ui/converter_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/tests/test_files.h"
+#include "framework/tests/dialog_driver.h"
+
+namespace {
+
+using ondrel::SourceKind;
+using ondrel::testing::Bytes;
+using ondrel::testing::ClickItem;
+using ondrel::testing::DialogDriver;
+using ondrel::testing::ItemText;
+using ondrel::testing::MessageSeen;
+using ondrel::testing::PressKey;
+using ondrel::testing::TempFolder;
+using ondrel::testing::TypeInto;
+using ondrel::testing::WindowKind;
+
+const std::vector<std::string> kInputFilters = {
+    "SC 256K SAVE Files (*.nds.sav)",
+    "M3 257K SAVE Files (*.dat)",
+    "DSLink 520K SAVE Files (*.sav)",
+    "Acekard 0.5-512K Files (*.nds.sav)",
+    "EZ-Flash4 256K Files (*.sav)",
+    "EWIN2 256K Files (*.sav)",
+    "All Files (*.*)",
+};
+const std::vector<std::string> kOutputFilters = {"J8 512K SAVE Files (*.sav)", "All Files (*.*)"};
+
+struct Fields {
+    std::string input;
+    std::string output;
+    bool operator==(const Fields&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Fields& f) {
+    return out << "{\"" << f.input << "\", \"" << f.output << "\"}";
+}
+
+Fields FieldsOf(HWND dialog) {
+    return {ItemText(dialog, IDC_INPUT_PATH), ItemText(dialog, IDC_OUTPUT_PATH)};
+}
+
+// text with blanks typed before and after it.
+std::string Spaced(std::string_view before, const std::string& text, std::string_view after) {
+    std::string result(before);
+    result += text;
+    result += after;
+    return result;
+}
+
+void Close(HWND dialog) {
+    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+class ConverterDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override { g_sourceKind = SourceKind::NdsSav; }
+
+    std::string Path(const std::string& name) const { return (folder / name).string(); }
+    Fields Members() const {
+        return {dlg.m_strInputPath.StdString(), dlg.m_strOutputPath.StdString()};
+    }
+    INT_PTR Run() {
+        INT_PTR result = dlg.DoModal();
+        EXPECT_TRUE(driver.Finished()) << driver.Report();
+        return result;
+    }
+
+    TempFolder folder;
+    CConverterDlg dlg;
+    DialogDriver driver;
+};
+
+TEST_F(ConverterDlgTest, StartsEmptyWithFocusInTheInputFieldAndBothIcons) {
+    Fields shown{"?", "?"};
+    HWND focus = nullptr, inputField = nullptr;
+    LRESULT bigIcon = 0, smallIcon = 0;
+    std::string caption;
+    driver.On(WindowKind::Dialog, [&](HWND h) {
+        shown = FieldsOf(h);
+        focus = ::GetFocus();
+        inputField = ::GetDlgItem(h, IDC_INPUT_PATH);
+        bigIcon = ::SendMessageA(h, WM_GETICON, ICON_BIG, 0);
+        smallIcon = ::SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+        caption = ondrel::testing::TextOf(h);
+        Close(h);
+    });
+    EXPECT_EQ(Run(), IDCANCEL);
+    EXPECT_EQ(shown, (Fields{"", ""}));
+    EXPECT_EQ(focus, inputField);
+    EXPECT_EQ(caption, "J8 Ondrel (v2.0)");
+    const HICON appIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    ASSERT_NE(appIcon, nullptr);
+    EXPECT_EQ(bigIcon, reinterpret_cast<LRESULT>(appIcon));
+    EXPECT_EQ(smallIcon, reinterpret_cast<LRESULT>(appIcon));
+    EXPECT_EQ(g_sourceKind, SourceKind::NdsSav);
+}
+
+TEST_F(ConverterDlgTest, TransformWithBothFieldsEmptyAsksForTheInput) {
+    HWND shownDialog = nullptr;
+    MessageSeen seen;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                shownDialog = h;
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog, Close);
+    Run();
+    EXPECT_EQ(seen.text, "Please select the input file!");
+    EXPECT_EQ(seen.caption, "Error");
+    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(seen.owner, shownDialog);
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST_F(ConverterDlgTest, BlanksAroundATypedPathAreDroppedForTheCommandButStayShown) {
+    const std::string typedInput = Spaced("  ", Path("a.dat"), " \t");
+    const std::string typedOutput = Spaced("\t", Path("out.sav"), "  ");
+    MessageSeen seen;
+    Fields shownAfter;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, typedInput);
+                TypeInto(h, IDC_OUTPUT_PATH, typedOutput);
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog, [&](HWND h) {
+            shownAfter = FieldsOf(h);
+            Close(h);
+        });
+    Run();
+    // a.dat does not exist: the message names the trimmed path.
+    EXPECT_EQ(seen.text, "Open file [ " + Path("a.dat") + " ] failure!");
+    EXPECT_EQ(seen.caption, "Error");
+    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(shownAfter, (Fields{typedInput, typedOutput}));
+    EXPECT_EQ(Members(), (Fields{Path("a.dat"), Path("out.sav")}));
+}
+
+class ChooserCancel : public ConverterDlgTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ChooserCancel, ChangesNothing) {
+    const int button = GetParam();
+    dlg.m_strInputPath = "C:\\in.dat";
+    dlg.m_strOutputPath = "C:\\out.sav";
+    g_sourceKind = SourceKind::Sav;
+    std::vector<std::string> filters;
+    Fields shownAfter;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, "typed in");
+                TypeInto(h, IDC_OUTPUT_PATH, "typed out");
+                ClickItem(h, button);
+            })
+        .CancelOpen(&filters)
+        .On(WindowKind::Dialog, [&](HWND h) {
+            shownAfter = FieldsOf(h);
+            Close(h);
+        });
+    Run();
+    EXPECT_EQ(filters, button == IDC_BROWSE_INPUT ? kInputFilters : kOutputFilters);
+    EXPECT_EQ(shownAfter, (Fields{"typed in", "typed out"}));
+    EXPECT_EQ(Members(), (Fields{"C:\\in.dat", "C:\\out.sav"}));
+    EXPECT_EQ(g_sourceKind, SourceKind::Sav);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choosers, ChooserCancel,
+                         ::testing::Values(IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT));
+
+struct InputPick {
+    const char* name;
+    SourceKind before;
+    std::optional<SourceKind> recognised;
+    const char* proposedOutput;  // when recognised
+    int filterIndex;             // -1: the chooser's default
+};
+
+class InputChooserPick : public ConverterDlgTest,
+                         public ::testing::WithParamInterface<InputPick> {};
+
+// The pick fills the input field; a recognised name also sets the kind and
+// proposes the output, replacing what was typed there; an unrecognised one
+// puts the output member back.
+TEST_P(InputChooserPick, SetsKindAndOutputOnlyForARecognisedName) {
+    const InputPick& pick = GetParam();
+    dlg.m_strOutputPath = CString(Path("previous.sav"));
+    g_sourceKind = pick.before;
+    std::vector<std::string> filters;
+    Fields shownAfter;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_OUTPUT_PATH, "typed by hand");
+                ClickItem(h, IDC_BROWSE_INPUT);
+            })
+        .PickFile(Path(pick.name), &filters, pick.filterIndex)
+        .On(WindowKind::Dialog, [&](HWND h) {
+            shownAfter = FieldsOf(h);
+            Close(h);
+        });
+    Run();
+    EXPECT_EQ(filters, kInputFilters);
+    const std::string output = pick.recognised ? Path(pick.proposedOutput) : Path("previous.sav");
+    EXPECT_EQ(shownAfter, (Fields{Path(pick.name), output}));
+    EXPECT_EQ(Members(), (Fields{Path(pick.name), output}));
+    EXPECT_EQ(g_sourceKind, pick.recognised.value_or(pick.before));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, InputChooserPick,
+    ::testing::Values(InputPick{"Game.nds.sav", SourceKind::Sav, SourceKind::NdsSav, "Game.sav",
+                                -1},
+                      InputPick{"Game.sav", SourceKind::NdsSav, SourceKind::Sav, "Game.j8.sav", -1},
+                      InputPick{"GAME.DAT", SourceKind::NdsSav, SourceKind::Dat, "GAME.sav", -1},
+                      InputPick{"Mix.NDS.Sav", SourceKind::Dat, SourceKind::NdsSav, "Mix.sav", -1},
+                      // "All Files (*.*)" chosen: only the name counts.
+                      InputPick{"any.dat", SourceKind::Sav, SourceKind::Dat, "any.sav", 6},
+                      InputPick{"notes.txt", SourceKind::Dat, std::nullopt, nullptr, -1},
+                      InputPick{"game.sav.bak", SourceKind::Sav, std::nullopt, nullptr, -1}));
+
+TEST_F(ConverterDlgTest, OutputPickPutsTheInputMemberBackOverTypedText) {
+    dlg.m_strInputPath = "C:\\kept.dat";
+    g_sourceKind = SourceKind::Dat;
+    std::vector<std::string> filters;
+    Fields shownAfter;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, "typed by hand");
+                ClickItem(h, IDC_BROWSE_OUTPUT);
+            })
+        .PickFile(Path("chosen.bin"), &filters)  // no extension is added or checked
+        .On(WindowKind::Dialog, [&](HWND h) {
+            shownAfter = FieldsOf(h);
+            Close(h);
+        });
+    Run();
+    EXPECT_EQ(filters, kOutputFilters);
+    EXPECT_EQ(shownAfter, (Fields{"C:\\kept.dat", Path("chosen.bin")}));
+    EXPECT_EQ(Members(), shownAfter);
+    EXPECT_EQ(g_sourceKind, SourceKind::Dat);
+}
+
+struct BlankPick {
+    int button;
+    const char* name;
+    bool pickIsOutput;
+};
+
+class BlanksAtNextPick : public ConverterDlgTest,
+                         public ::testing::WithParamInterface<BlankPick> {};
+
+// "&Transform" trims the members but not the fields; the next completed pick
+// writes the trimmed members into both fields.
+TEST_P(BlanksAtNextPick, VanishFromBothFields) {
+    const BlankPick& pick = GetParam();
+    MessageSeen seen;
+    Fields shownAfterTransform, shownAfterPick;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, Spaced("  ", Path("missing.dat"), "  "));
+                TypeInto(h, IDC_OUTPUT_PATH, Spaced(" ", Path("out.sav"), "\t"));
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                shownAfterTransform = FieldsOf(h);
+                ClickItem(h, pick.button);
+            })
+        .PickFile(Path(pick.name))
+        .On(WindowKind::Dialog, [&](HWND h) {
+            shownAfterPick = FieldsOf(h);
+            Close(h);
+        });
+    Run();
+    EXPECT_EQ(seen.text, "Open file [ " + Path("missing.dat") + " ] failure!");
+    EXPECT_EQ(shownAfterTransform.input, Spaced("  ", Path("missing.dat"), "  "));
+    const Fields expected = pick.pickIsOutput ? Fields{Path("missing.dat"), Path(pick.name)}
+                                              : Fields{Path(pick.name), Path("out.sav")};
+    EXPECT_EQ(shownAfterPick, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choosers, BlanksAtNextPick,
+                         ::testing::Values(BlankPick{IDC_BROWSE_OUTPUT, "new.sav", true},
+                                           BlankPick{IDC_BROWSE_INPUT, "notes.txt", false}));
+
+class EnterKey : public ConverterDlgTest, public ::testing::WithParamInterface<int> {};
+
+// Enter is the dialog's OK: it takes the fields into the members and ends the
+// dialog. It does not start a transform.
+TEST_P(EnterKey, EndsTheDialogWithoutTransforming) {
+    ondrel::testing::WriteBytes(folder / "in.nds.sav", ondrel::testing::PatternBytes(1000));
+    const std::string typedInput = Spaced(" ", Path("in.nds.sav"), "");
+    driver.On(WindowKind::Dialog, [&](HWND h) {
+        TypeInto(h, IDC_INPUT_PATH, typedInput);
+        TypeInto(h, IDC_OUTPUT_PATH, Path("out.sav"));
+        ::SetFocus(::GetDlgItem(h, GetParam()));
+        PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(Members(), (Fields{typedInput, Path("out.sav")}));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.nds.sav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, EnterKey, ::testing::Values(IDC_INPUT_PATH, IDC_OUTPUT_PATH));
+
+TEST_F(ConverterDlgTest, EscapeEndsTheDialog) {
+    driver.On(WindowKind::Dialog, [](HWND) { PressKey(VK_ESCAPE); });
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+struct Conversion {
+    const char* inputName;
+    std::size_t inputSize;
+    const char* proposedOutput;
+    std::size_t bytesUsed;  // of the input, at the image's start
+};
+
+class ConversionThroughChoosers : public ConverterDlgTest,
+                                  public ::testing::WithParamInterface<Conversion> {};
+
+// The whole conversion without typing: pick the input (which sets the kind),
+// pick an output that does not exist yet, press "&Transform".
+TEST_P(ConversionThroughChoosers, WritesTheImageOfThePickedKind) {
+    const Conversion& c = GetParam();
+    const Bytes input = ondrel::testing::PatternBytes(c.inputSize);
+    ondrel::testing::WriteBytes(folder / c.inputName, input);
+    Fields proposed;
+    MessageSeen seen;
+    driver.On(WindowKind::Dialog, [](HWND h) { ClickItem(h, IDC_BROWSE_INPUT); })
+        .PickFile(Path(c.inputName))
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                proposed = FieldsOf(h);
+                ClickItem(h, IDC_BROWSE_OUTPUT);
+            })
+        .PickFile(Path("fresh.sav"))
+        .On(WindowKind::Dialog, [](HWND h) { ClickItem(h, IDC_TRANSFORM); })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog, Close);
+    Run();
+    EXPECT_EQ(proposed, (Fields{Path(c.inputName), Path(c.proposedOutput)}));
+    EXPECT_EQ(seen.text, "Transform OK!");
+    EXPECT_EQ(seen.caption, "OK");
+    EXPECT_FALSE(seen.hasIcon);
+    ASSERT_EQ(folder.Names(), (std::vector<std::string>{c.inputName, "fresh.sav"}));
+    EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "fresh.sav") ==
+                ondrel::testing::ImageOf(input, c.bytesUsed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ConversionThroughChoosers,
+                         ::testing::Values(Conversion{"Game.nds.sav", 300000, "Game.sav", 300000},
+                                           // A .dat save carries 256 KiB; the rest is dropped.
+                                           Conversion{"Game.dat", 0x40000 + 4096, "Game.sav",
+                                                      0x40000}));
+
+struct IconCase {
+    RECT client;
+    int cx, cy;
+    POINT expected;
+};
+
+class MinimizedIcon : public ::testing::TestWithParam<IconCase> {};
+
+// Centred with one pixel of rounding up; negative halves truncate toward zero.
+TEST_P(MinimizedIcon, IsCentredInTheClientArea) {
+    const IconCase& c = GetParam();
+    const POINT p = CConverterDlg::MinimizedIconOrigin(c.client, c.cx, c.cy);
+    EXPECT_EQ(p.x, c.expected.x);
+    EXPECT_EQ(p.y, c.expected.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MinimizedIcon,
+                         ::testing::Values(IconCase{{0, 0, 100, 50}, 32, 32, {34, 9}},
+                                           IconCase{{0, 0, 64, 63}, 32, 32, {16, 16}},
+                                           IconCase{{10, 20, 42, 52}, 32, 32, {0, 0}},
+                                           IconCase{{0, 0, 20, 21}, 32, 32, {-5, -5}},
+                                           IconCase{{0, 0, 0, 0}, 32, 16, {-15, -7}}));
+
+}  // namespace
