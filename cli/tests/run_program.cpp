@@ -34,7 +34,8 @@ std::string Quoted(const std::string& arg) {
         quoted += c;
     }
     quoted.append(backslashes * 2, '\\');
-    return quoted + '"';
+    quoted += '"';
+    return quoted;
 }
 
 HANDLE CaptureFile() {
@@ -46,6 +47,7 @@ HANDLE CaptureFile() {
                          &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
+// The text a program printed, its line ends (CR LF in text mode) as '\n'.
 std::string Captured(HANDLE file) {
     std::string text;
     ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
@@ -54,6 +56,8 @@ std::string Captured(HANDLE file) {
     while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
         text.append(buffer, got);
     ::CloseHandle(file);
+    for (auto crlf = text.find("\r\n"); crlf != std::string::npos; crlf = text.find("\r\n", crlf))
+        text.erase(crlf, 1);
     return text;
 }
 
@@ -62,7 +66,10 @@ std::string Captured(HANDLE file) {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& folder) {
     std::string line = Quoted(program);
-    for (const auto& arg : args) line += " " + Quoted(arg);
+    for (const auto& arg : args) {
+        line += ' ';
+        line += Quoted(arg);
+    }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE in = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               OPEN_EXISTING, 0, nullptr);
