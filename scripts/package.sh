@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the release packages into build/packages: the Windows zip (Ondrel.exe,
+# ondrel-convert.exe, README, licence), and the Linux tarball and Debian
+# package (ondrel-convert and its man page). Release builds without tests, in
+# folders of their own.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+mkdir -p build/packages
+for preset in native win32; do
+    echo "== $preset"
+    dir=build/release-$preset
+    cmake --preset "$preset" -B "$dir" -DONDREL_BUILD_TESTS=OFF -DONDREL_BUILD_BENCHMARKS=OFF >/dev/null
+    cmake --build "$dir" --target package
+    cp "$dir"/packages/*.zip "$dir"/packages/*.tar.gz "$dir"/packages/*.deb build/packages/ 2>/dev/null || true
+done
+ls -l build/packages
