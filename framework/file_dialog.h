@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ public:
                          LPCSTR lpszFileName = nullptr,
                          DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                          LPCSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr);
+    virtual ~CFileDialog() = default;
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
@@ -36,7 +38,6 @@ public:
     // IDOK when a file was chosen, IDCANCEL when the user cancelled (or the
     // dialog could not be shown).
     virtual INT_PTR DoModal();
-    virtual ~CFileDialog() = default;
 
 private:
     BOOL m_bOpenFileDialog;
