@@ -22,7 +22,8 @@ case "$action" in
 create) create ;;
 start)
     create
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A server that already runs for this prefix (a repeated run) is fine.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     ;;
 stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true
