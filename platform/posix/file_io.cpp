@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 
 #include "core/file_io.h"
 #include "platform/temporary_name.h"
@@ -68,12 +70,21 @@ void SyncFolder(const std::string& folder) {
 // Removes the temporaries in folder whose writer has ended (killed before it
 // could clean up). A writer that still runs, or one this user may not signal,
 // keeps its file.
+// Done once per folder in a process: a batch writing many outputs into one
+// folder would otherwise read it again, its own temporaries included, for each.
 void RemoveStaleTemporaries(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!cleaned.insert(folder).second) return;
+    }
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
+    const auto self = static_cast<unsigned long>(::getpid());
     while (const dirent* entry = ::readdir(dir)) {
         auto owner = TemporaryOwner(entry->d_name);
-        if (!owner || *owner == static_cast<unsigned long>(::getpid())) continue;
+        if (!owner || *owner == self) continue;
         if (::kill(static_cast<pid_t>(*owner), 0) != 0 && errno == ESRCH)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <mutex>
 #include <optional>
+#include <set>
 
 #include "core/file_io.h"
 #include "platform/temporary_name.h"
@@ -43,10 +45,17 @@ std::string TemporaryName(const std::string& target, unsigned attempt) {
 }
 
 // Removes the temporaries beside target whose writer has ended (killed
-// before it could clean up).
+// before it could clean up). Done once per folder in a process: a batch
+// writing many outputs into one folder would otherwise list it for each.
 void RemoveStaleTemporaries(const std::string& target) {
     const auto slash = target.find_last_of("\\/:");
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!cleaned.insert(folder).second) return;
+    }
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA((folder + "*.ondrel-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
