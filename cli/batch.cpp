@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -56,9 +57,18 @@ std::string DerivedOutput(const Options& options, const std::string& input) {
 
 // A name for the path that is equal for two spellings of one location.
 std::string Location(const std::string& path) {
-    std::error_code error;
-    fs::path absolute = fs::absolute(fs::path(path), error);
-    std::string text = (error ? fs::path(path) : absolute).lexically_normal().string();
+    static const fs::path folder = [] {
+        std::error_code error;
+        return fs::current_path(error);
+    }();
+    const fs::path given(path);
+    fs::path full = given;
+    if (given.is_relative()) {
+        std::error_code error;
+        full = given.has_root_name() || given.has_root_directory() ? fs::absolute(given, error)
+                                                                   : folder / given;
+    }
+    std::string text = full.lexically_normal().string();
 #ifdef _WIN32
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
         return static_cast<char>(c == '/' ? '\\' : std::tolower(c));
@@ -75,32 +85,40 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 // Paths met so far, each with the input it belongs to, found again by their
-// spelling or, when the file exists, as the same file under another name (a
-// link, another case). Only files of the same size and time are compared, so
-// a batch stays fast.
+// spelling or, for a file that exists, as the same file under another name (a
+// link, another case). Only files of the same size and time are compared,
+// and those are only looked at once an existing file is searched for, so a
+// batch into a fresh folder asks the disk nothing more.
 class FileIndex {
 public:
     void Add(const std::string& path, const std::string& input) {
         locations_.emplace(Location(path), input);
-        if (auto key = Key(path)) files_.emplace(*key, Entry{path, input});
+        entries_.push_back({path, input});
     }
 
-    // The input that the path, or the same file, belongs to; null for none.
-    const std::string* Find(const std::string& path) const {
+    // The input that the path, or the existing file it names, belongs to;
+    // null for none.
+    const std::string* Find(const std::string& path, bool exists) {
         if (auto found = locations_.find(Location(path)); found != locations_.end())
             return &found->second;
+        if (!exists) return nullptr;
+        for (; keyed_ < entries_.size(); ++keyed_)
+            if (auto key = Key(entries_[keyed_].path)) files_.emplace(*key, keyed_);
         auto key = Key(path);
         if (!key) return nullptr;
         for (auto [it, end] = files_.equal_range(*key); it != end; ++it) {
             std::error_code error;
-            if (fs::equivalent(fs::path(path), fs::path(it->second.path), error))
-                return &it->second.input;
+            if (fs::equivalent(fs::path(path), fs::path(entries_[it->second].path), error))
+                return &entries_[it->second].input;
         }
         return nullptr;
     }
 
 private:
     using FileKey = std::pair<std::uintmax_t, fs::file_time_type::rep>;
+    struct Entry {
+        std::string path, input;
+    };
 
     static std::optional<FileKey> Key(const std::string& path) {
         std::error_code error;
@@ -112,10 +130,9 @@ private:
     }
 
     std::map<std::string, std::string> locations_;
-    struct Entry {
-        std::string path, input;
-    };
-    std::multimap<FileKey, Entry> files_;
+    std::deque<Entry> entries_;
+    std::multimap<FileKey, std::size_t> files_;  // index into entries_
+    std::size_t keyed_ = 0;                      // entries_ before this are in files_
 };
 
 #ifdef _WIN32
@@ -154,8 +171,7 @@ std::string InputRefusal(const std::string& input) {
 // that keep a player's files: no output written twice in one run, none over
 // an input of the run, none over the input itself or an existing file
 // without --force.
-Job Plan(const Options& options, const std::string& input, const FileIndex& inputs,
-         const FileIndex& outputs) {
+Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
     Job job{
         input, DerivedOutput(options, input), options.kind.value_or(SourceKind::NdsSav), {}, {}};
     auto refuse = [&job](const std::string& path, std::string reason) {
@@ -173,15 +189,15 @@ Job Plan(const Options& options, const std::string& input, const FileIndex& inpu
         job.kind = recognised->kind;
     }
 
-    if (const std::string* other = outputs.Find(job.output))
-        return refuse(job.output, "also the output of " + *other + "; " + input + " not converted");
     std::error_code error;
     const fs::file_status status = fs::status(fs::path(job.output), error);
     const bool exists = fs::exists(status) && !fs::is_directory(status);
+    if (const std::string* other = outputs.Find(job.output, exists))
+        return refuse(job.output, "also the output of " + *other + "; " + input + " not converted");
     if (exists && SameFile(job.output, input)) {
         if (!options.force)
             return refuse(job.output, "the input itself; give --force to replace it");
-    } else if (inputs.Find(job.output)) {
+    } else if (inputs.Find(job.output, exists)) {
         return refuse(job.output, "an input of this run; not replaced by the output of " + input);
     } else if (exists && !options.force) {
         return refuse(job.output,
