@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -161,7 +162,12 @@ TEST_P(LoadReadErrorTest, ReportsTheFailedRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, LoadReadErrorTest,
-                         ::testing::Values(SourceKind::NdsSav, SourceKind::Dat, SourceKind::Sav));
+                         ::testing::Values(SourceKind::NdsSav, SourceKind::Dat, SourceKind::Sav),
+                         [](const auto& info) {
+                             std::string name(SourceKindName(info.param));
+                             name.erase(std::remove(name.begin(), name.end(), '.'), name.end());
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace ondrel
