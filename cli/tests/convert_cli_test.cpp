@@ -341,14 +341,18 @@ TEST(DeviceInputTest, IsRefused) {
 
 #ifdef __linux__
 // Inputs that are no regular file: refused at once, none of them read.
-struct SpecialCase {
+struct NonRegularCase {
     const char* name;
     mode_t type;
 };
 
-class SpecialInputTest : public ::testing::TestWithParam<SpecialCase> {};
+void PrintTo(const NonRegularCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-TEST_P(SpecialInputTest, IsRefusedWithoutBlocking) {
+class NonRegularInputTest : public ::testing::TestWithParam<NonRegularCase> {};
+
+TEST_P(NonRegularInputTest, IsRefusedWithoutBlocking) {
     TempFolder folder;
     // A pipe with no writer would block an open; a zero device never ends.
     ASSERT_EQ(::mknod((folder / "in.sav").c_str(), GetParam().type | 0666, makedev(1, 5)), 0)
@@ -359,9 +363,9 @@ TEST_P(SpecialInputTest, IsRefusedWithoutBlocking) {
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.sav"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, SpecialInputTest,
-                         ::testing::Values(SpecialCase{"Fifo", S_IFIFO},
-                                           SpecialCase{"CharacterDevice", S_IFCHR}),
+INSTANTIATE_TEST_SUITE_P(Types, NonRegularInputTest,
+                         ::testing::Values(NonRegularCase{"Fifo", S_IFIFO},
+                                           NonRegularCase{"CharacterDevice", S_IFCHR}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A disk too small for any image, with the player's old saves on it.
@@ -370,6 +374,10 @@ struct FullDiskCase {
     std::vector<std::string> args;
     std::vector<std::string> errors;
 };
+
+void PrintTo(const FullDiskCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FullDiskTest : public ::testing::TestWithParam<FullDiskCase> {
 protected:
