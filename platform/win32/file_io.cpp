@@ -5,13 +5,14 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <mutex>
 #include <optional>
-#include <set>
+#include <vector>
 
 #include "core/file_io.h"
 #include "platform/temporary_name.h"
+#include "platform/win32/move_into_place.h"
 
 namespace ondrel {
 namespace {
@@ -38,11 +39,16 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
 // target + ".ondrel-<pid>-<six hex digits>", different for every attempt.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
     std::string name = TemporaryTemplate(target, ::GetCurrentProcessId());
-    char random[8];
-    wsprintfA(random, "%06lx",
-              static_cast<unsigned long>((::GetTickCount() * 2654435761u + attempt) & 0xFFFFFF));
-    return name.replace(name.size() - 6, 6, random);
+    // Six hex digits by hand: the C library's formatted output would add
+    // tens of kilobytes to the executables.
+    unsigned long bits = (::GetTickCount() * 2654435761u + attempt) & 0xFFFFFF;
+    for (std::size_t i = name.size(); i-- > name.size() - 6; bits >>= 4)
+        name[i] = "0123456789abcdef"[bits & 0xF];
+    return name;
 }
+
+// The folders already cleaned of stale temporaries by this process.
+std::vector<std::string> cleanedFolders;
 
 // Removes the temporaries beside target whose writer has ended (killed
 // before it could clean up). Done once per folder in a process: a batch
@@ -50,12 +56,10 @@ std::string TemporaryName(const std::string& target, unsigned attempt) {
 void RemoveStaleTemporaries(const std::string& target) {
     const auto slash = target.find_last_of("\\/:");
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    static std::mutex mutex;
-    static std::set<std::string> cleaned;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!cleaned.insert(folder).second) return;
-    }
+    // Conversions run on one thread, one at a time.
+    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
+        return;
+    cleanedFolders.push_back(folder);
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA((folder + "*.ondrel-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
@@ -125,19 +129,42 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             target = FinalPath(probe).value_or(path);
         ::CloseHandle(probe);
+        // Replacing also needs the right to delete the old file, which a
+        // program holding it open (an emulator with the save loaded) may
+        // deny: better refused now than after the image is written.
+        HANDLE replaceable = ::CreateFileA(target.c_str(), GENERIC_WRITE | DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (replaceable == INVALID_HANDLE_VALUE) {
+            error = LastError();
+            return nullptr;
+        }
+        ::CloseHandle(replaceable);
     } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
         error = LastError();
         return nullptr;
     }
 
     RemoveStaleTemporaries(target);
+    // Named after the output; an output name near the length limit falls back
+    // to a short name in the same folder.
+    const auto slash = target.find_last_of("\\/:");
+    const std::string shortBase = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    bool useShortName = false;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = TemporaryName(target, attempt);
+        std::string temporary = TemporaryName(useShortName ? shortBase : target, attempt);
         HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            if (::GetLastError() == ERROR_FILE_EXISTS) continue;
-            error = LastError();
+            DWORD failure = ::GetLastError();
+            if (failure == ERROR_FILE_EXISTS) continue;
+            bool tooLong = failure == ERROR_FILENAME_EXCED_RANGE ||
+                           failure == ERROR_PATH_NOT_FOUND || failure == ERROR_INVALID_NAME;
+            if (tooLong && !useShortName) {
+                useShortName = true;
+                continue;
+            }
+            error = std::error_code(static_cast<int>(failure), std::system_category());
             return nullptr;
         }
         std::FILE* stream = StreamFor(handle, _O_WRONLY, "wb", error);
@@ -163,9 +190,7 @@ std::error_code OutputFile::Commit() {
     stream_ = nullptr;
     if (error || temporary_.empty()) return error;
 
-    if (!::MoveFileExA(temporary_.c_str(), target_.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return LastError();
+    if (std::error_code moved = MoveIntoPlace(temporary_.c_str(), target_.c_str())) return moved;
     temporary_.clear();
     return {};
 }

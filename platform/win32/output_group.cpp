@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "core/file_io.h"
+#include "platform/win32/move_into_place.h"
 
 namespace ondrel {
 namespace {
@@ -43,9 +44,8 @@ std::vector<std::error_code> OutputGroup::Commit() {
         if (file.temporary_.empty()) continue;  // a device, written in place
         results[i] = FlushToDisk(file.temporary_);
         if (results[i]) continue;
-        if (!::MoveFileExA(file.temporary_.c_str(), file.target_.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            results[i] = LastError();
+        results[i] = MoveIntoPlace(file.temporary_.c_str(), file.target_.c_str());
+        if (results[i]) {
             continue;
         }
         file.temporary_.clear();
