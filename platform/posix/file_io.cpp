@@ -7,11 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <mutex>
-#include <set>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/file_io.h"
 #include "platform/temporary_name.h"
@@ -67,18 +69,19 @@ void SyncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+// The folders already cleaned of stale temporaries by this process.
+std::vector<std::string> cleanedFolders;
+
 // Removes the temporaries in folder whose writer has ended (killed before it
 // could clean up). A writer that still runs, or one this user may not signal,
 // keeps its file.
 // Done once per folder in a process: a batch writing many outputs into one
 // folder would otherwise read it again, its own temporaries included, for each.
 void RemoveStaleTemporaries(const std::string& folder) {
-    static std::mutex mutex;
-    static std::set<std::string> cleaned;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!cleaned.insert(folder).second) return;
-    }
+    // Conversions run on one thread, one at a time.
+    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
+        return;
+    cleanedFolders.push_back(folder);
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
     const auto self = static_cast<unsigned long>(::getpid());
@@ -119,6 +122,7 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
     const std::string target = ResolveLinks(path);
     mode_t mode = 0;
+    std::optional<std::pair<uid_t, gid_t>> owner;  // of an existing output
 
     // Opening the existing output for writing, without truncating it, asks
     // what a plain create would: may this user write it, is it a folder, and
@@ -136,7 +140,8 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
             if (!stream) return nullptr;
             return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}));
         }
-        mode = st.st_mode & 07777;
+        mode = st.st_mode & 0777;
+        owner = {st.st_uid, st.st_gid};
         ::close(probe);
     } else if (errno != ENOENT) {
         error = LastError();
@@ -160,6 +165,9 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         error = LastError();
         return nullptr;
     }
+    // The new file takes the old one's owner (possible when running as root,
+    // a no-op for the user's own files) and permissions.
+    if (owner) (void)!::fchown(fd, owner->first, owner->second);
     ::fchmod(fd, mode);
     std::FILE* stream = StreamFor(fd, "wb", false, error);
     if (!stream) {
