@@ -19,11 +19,14 @@ std::size_t ReadInto(std::FILE* input, std::uint8_t* to, std::size_t count, Load
 }
 
 // Position queries return long; a file too large for it simply has a length
-// that is not kDatReadSize, which is all the trailer rule asks.
-long InputLength(std::FILE* input) {
+// that is not kDatReadSize, which is all the trailer rule asks. A stream that
+// can be sought to its end but not back to its start cannot be read from its
+// start: that is a failed read, not an empty save.
+long InputLength(std::FILE* input, LoadReport& report) {
     if (std::fseek(input, 0, SEEK_END) != 0) return -1;
     long length = std::ftell(input);
-    std::fseek(input, 0, SEEK_SET);
+    errno = 0;
+    if (std::fseek(input, 0, SEEK_SET) != 0) report.readError = LastStreamError(EIO);
     return length;
 }
 
@@ -46,7 +49,8 @@ LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image) {
         case SourceKind::Sav: {
             // Some carts write a blank 8 KiB header and put the save's first
             // 8 KiB after the 512 KiB body; a 256 KiB file never has one.
-            long length = InputLength(input);
+            long length = InputLength(input, report);
+            if (report.readError) break;
             report.bytesRead = ReadInto(input, image.data(), kSaveImageSize, report);
             if (FrontIsBlank(image) && length != static_cast<long>(kDatReadSize) &&
                 !report.readError) {

@@ -92,6 +92,22 @@ TEST(ConvertDeviceTest, NulIsWrittenInPlace) {
 }
 #endif
 
+// An output whose name leaves no room for a longer temporary name beside it
+// (the file-name limit on Linux, the path limit on Windows) still converts.
+TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
+    TempFolder folder;
+    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+#ifdef _WIN32
+    const std::string name(250 - folder.path().string().size(), 'n');
+#else
+    const std::string name(255, 'n');
+#endif
+    auto outcome =
+        ConvertSave((folder / "in.dat").string(), (folder / name).string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", name}));
+}
+
 #ifdef __linux__
 // Devices of the test's own: the machine's /dev nodes are never a target.
 void MakeDevice(const fs::path& path, unsigned minor) {
@@ -408,14 +424,18 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertStatus::OpenInputFailed, std::errc::filename_too_long, kAnyOutput}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
+TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {
     TempFolder folder;
     testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
-    const std::string name(255, 'n');
+    testing::WriteBytes(folder / "out.sav", Bytes(10, 1));
+    ASSERT_EQ(::chown((folder / "out.sav").c_str(), 65534, 65534), 0) << "chown needs root";
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / name).string(), SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", name}));
+        ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
+    ASSERT_EQ(outcome.status, ConvertStatus::Converted);
+    struct stat st;
+    ASSERT_EQ(::stat((folder / "out.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
 }
 
 TEST(ConvertInputTest, UnreadableInputIsRefused) {

@@ -169,6 +169,27 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, LoadReadErrorTest,
                              return name;
                          });
 
+// A stream that finds its end but cannot go back to its start.
+int SeekEndOnly(void*, off64_t* offset, int whence) {
+    if (whence != SEEK_END) {
+        errno = ESPIPE;
+        return -1;
+    }
+    *offset = 520 * 1024;
+    return 0;
+}
+
+TEST(LoadSeekErrorTest, SavThatCannotSeekBackIsAFailedRead) {
+    cookie_io_functions_t io{FailingRead, nullptr, SeekEndOnly, nullptr};
+    std::FILE* in = fopencookie(nullptr, "rb", io);
+    ASSERT_NE(in, nullptr);
+    auto image = std::make_unique<SaveImage>();
+    image->fill(kBlankByte);
+    LoadReport report = LoadSaveImage(in, SourceKind::Sav, *image);
+    std::fclose(in);
+    EXPECT_TRUE(report.readError);
+}
+
 }  // namespace
 }  // namespace ondrel
 #endif
