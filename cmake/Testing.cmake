@@ -24,6 +24,10 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
+# Test programs that open real windows under Wine take this lock, so that
+# only one of them at a time drives the Open dialog and message boxes.
+set(ONDREL_WINE_UI_LOCK wine_ui)
+
 # Registers a GoogleTest program with CTest: one CTest test per case natively,
 # one per program under Wine (where listing the cases would start Wine twice).
 function(ondrel_add_gtest target)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang clang-format strace python3
+    cmake ninja-build g++ clang clang-format strace python3 dpkg-dev file
     googletest libgtest-dev libbenchmark-dev libcli11-dev
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 xvfb xdotool imagemagick

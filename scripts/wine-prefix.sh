@@ -24,6 +24,10 @@ start)
     create
     # A server that already runs for this prefix (a repeated run) is fine.
     wineserver -p </dev/null >/dev/null 2>&1 || true
+    # Start Wine's own services, the RPC service among them, now and from
+    # one process: two test programs opening the Open dialog first, side by
+    # side, can hang for good while these start.
+    wine net start rpcss </dev/null >/dev/null 2>&1 || true
     ;;
 stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true
