@@ -76,10 +76,11 @@ void CConverterDlg::OnPaint() {
     }
     CPaintDC dc(this);
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
     RECT rect;
     GetClientRect(&rect);
-    const POINT origin =
-        MinimizedIconOrigin(rect, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+    const POINT origin = MinimizedIconOrigin(rect, cxIcon, cyIcon);
     dc.DrawIcon(origin.x, origin.y, m_hIcon);
 }
 
