@@ -30,8 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{R"(C:\x\a.xnds.sav)", Classification{K::Sav, R"(C:\x\a.xnds.j8.sav)"}},
         NameCase{"nds.sav", Classification{K::Sav, "nds.j8.sav"}},
         NameCase{".sav", Classification{K::Sav, ".j8.sav"}},
-        NameCase{"/home/p/DS Saves/zelda.sav",
-                 Classification{K::Sav, "/home/p/DS Saves/zelda.j8.sav"}},
+        NameCase{"/srv/p/DS Saves/zelda.sav",
+                 Classification{K::Sav, "/srv/p/DS Saves/zelda.j8.sav"}},
         NameCase{R"(C:\x\slot1.DAT)", Classification{K::Dat, R"(C:\x\slot1.sav)"}},
         NameCase{R"(C:\My.Sav\slot1.dat)", Classification{K::Dat, R"(C:\My.Sav\slot1.sav)"}},
         // Bytes above 0x7F in the name are kept as they are.
