@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "cli/tests/run_program.h"
@@ -416,6 +419,65 @@ INSTANTIATE_TEST_SUITE_P(
                                    {"--force", "--output-dir", "disk", "a.nds.sav", "b.dat"},
                                    {"ondrel-convert: disk/a.sav: No space left on device",
                                     "ondrel-convert: disk/b.sav: No space left on device"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// Hostile inputs on the command line: each is answered within a second, by
+// the conversion the rules give or by a clear message, and nothing but the
+// output is created.
+struct HostileCase {
+    const char* name;
+    std::function<std::string(const TempFolder&)> makeInput;  // the INPUT argument
+    int status;
+    std::string said;  // a piece of what standard output or error must hold
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileInputTest, AnsweredWithinASecond) {
+    const HostileCase& c = GetParam();
+    TempFolder folder;
+    const std::string input = c.makeInput(folder);
+    auto before = folder.Names();
+    const auto started = std::chrono::steady_clock::now();
+    auto run = Convert(folder, {"-o", "out.sav", input});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+    if (c.status == 0) before.push_back("out.sav");
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(folder.Names(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, HostileInputTest,
+    ::testing::Values(HostileCase{"Sparse4GiB",
+                                  [](const TempFolder& f) {
+                                      testing::WriteBytes(f / "big.nds.sav",
+                                                          testing::PatternBytes(1000));
+                                      fs::resize_file(f / "big.nds.sav", std::uint64_t{4} << 30);
+                                      return std::string("big.nds.sav");
+                                  },
+                                  0, "524288 bytes used / 4294443008 dropped"},
+                      HostileCase{"DevZero",
+                                  [](const TempFolder&) { return std::string("/dev/zero"); }, 1,
+                                  "/dev/zero: not a regular file"},
+                      HostileCase{"BytesAbove0x7F",
+                                  [](const TempFolder& f) {
+                                      testing::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
+                                                          testing::PatternBytes(99));
+                                      return std::string("\xC4pfel\x83\x5C\xFF.dat");
+                                  },
+                                  0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},
+                      HostileCase{"PathOf4096Bytes",
+                                  [](const TempFolder&) {
+                                      std::string path;
+                                      while (path.size() < 4090) path += "a/";
+                                      return path + "x.dat";
+                                  },
+                                  1, "File name too long"}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 
