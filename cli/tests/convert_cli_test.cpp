@@ -453,31 +453,30 @@ TEST_P(HostileInputTest, AnsweredWithinASecond) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, HostileInputTest,
-    ::testing::Values(HostileCase{"Sparse4GiB",
-                                  [](const TempFolder& f) {
-                                      testing::WriteBytes(f / "big.nds.sav",
-                                                          testing::PatternBytes(1000));
-                                      fs::resize_file(f / "big.nds.sav", std::uint64_t{4} << 30);
-                                      return std::string("big.nds.sav");
-                                  },
-                                  0, "524288 bytes used / 4294443008 dropped"},
-                      HostileCase{"DevZero",
-                                  [](const TempFolder&) { return std::string("/dev/zero"); }, 1,
-                                  "/dev/zero: not a regular file"},
-                      HostileCase{"BytesAbove0x7F",
-                                  [](const TempFolder& f) {
-                                      testing::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
-                                                          testing::PatternBytes(99));
-                                      return std::string("\xC4pfel\x83\x5C\xFF.dat");
-                                  },
-                                  0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},
-                      HostileCase{"PathOf4096Bytes",
-                                  [](const TempFolder&) {
-                                      std::string path;
-                                      while (path.size() < 4090) path += "a/";
-                                      return path + "x.dat";
-                                  },
-                                  1, "File name too long"}),
+    ::testing::Values(
+        HostileCase{"Sparse4GiB",
+                    [](const TempFolder& f) {
+                        testing::WriteBytes(f / "big.nds.sav", testing::PatternBytes(1000));
+                        fs::resize_file(f / "big.nds.sav", std::uint64_t{4} << 30);
+                        return std::string("big.nds.sav");
+                    },
+                    0, "524288 bytes used / 4294443008 dropped"},
+        HostileCase{"DevZero", [](const TempFolder&) { return std::string("/dev/zero"); }, 1,
+                    "/dev/zero: not a regular file"},
+        HostileCase{"BytesAbove0x7F",
+                    [](const TempFolder& f) {
+                        testing::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
+                                            testing::PatternBytes(99));
+                        return std::string("\xC4pfel\x83\x5C\xFF.dat");
+                    },
+                    0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},
+        HostileCase{"PathOf4096Bytes",
+                    [](const TempFolder&) {
+                        std::string path;
+                        while (path.size() < 4090) path += "a/";
+                        return path + "xx.dat";  // 4,096 bytes: one more than a path may hold
+                    },
+                    1, "File name too long"}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 
