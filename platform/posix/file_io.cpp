@@ -16,14 +16,15 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "platform/posix/posix_files.h"
 #include "platform/temporary_name.h"
 
 namespace ondrel {
 namespace {
 
-std::error_code LastError() {
-    return std::error_code(errno, std::generic_category());
-}
+using posix::FolderOf;
+using posix::LastError;
+using posix::SyncFolder;
 
 bool ClearNonBlocking(int fd) {
     int flags = ::fcntl(fd, F_GETFL);
@@ -49,24 +50,10 @@ std::string ResolveLinks(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-// Makes the rename itself durable; a folder that cannot be synced is no error.
-void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // The folders already cleaned of stale temporaries by this process.

@@ -12,19 +12,14 @@
 #include <set>
 
 #include "core/file_io.h"
+#include "platform/posix/posix_files.h"
 
 namespace ondrel {
 namespace {
 
-std::error_code LastError() {
-    return std::error_code(errno, std::generic_category());
-}
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+using posix::FolderOf;
+using posix::LastError;
+using posix::SyncFolder;
 
 std::error_code SyncFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -64,13 +59,6 @@ std::vector<std::error_code> SyncFiles(const std::vector<std::string>& paths) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (!synced[i]) results[i] = SyncFile(paths[i]);
     return results;
-}
-
-void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
