@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <string_view>
 
 namespace ondrel::cli {
 namespace {
@@ -12,30 +14,39 @@ std::string Range(std::uint64_t first, std::uint64_t last) {
     return "bytes " + std::to_string(first) + "-" + std::to_string(last);
 }
 
+// The sizes each kind's carts write, as the input chooser's entries name
+// them: SC 256K and Acekard 0.5-512K (*.nds.sav), M3 257K (*.dat), DSLink 520K
+// and EZ-Flash4 / EWIN2 256K (*.sav).
+struct CartSizes {
+    SourceKind kind;
+    bool (*fits)(std::uint64_t size);
+    std::string_view text;
+};
+
+constexpr CartSizes kCartSizes[] = {
+    {SourceKind::NdsSav,
+     [](std::uint64_t size) {
+         return size >= 512 && size <= kSaveImageSize && (size & (size - 1)) == 0;
+     },
+     "powers of two from 512 bytes to 512 KiB"},
+    {SourceKind::Dat, [](std::uint64_t size) { return size == 257 * K; }, "263168 bytes, 257 KiB"},
+    {SourceKind::Sav, [](std::uint64_t size) { return size == 520 * K || size == 256 * K; },
+     "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB"},
+};
+
+const CartSizes& CartSizesOf(SourceKind kind) {
+    return *std::find_if(std::begin(kCartSizes), std::end(kCartSizes),
+                         [kind](const CartSizes& sizes) { return sizes.kind == kind; });
+}
+
 }  // namespace
 
 bool IsCartSize(SourceKind kind, std::uint64_t size) {
-    switch (kind) {
-        case SourceKind::NdsSav:
-            return size >= 512 && size <= kSaveImageSize && (size & (size - 1)) == 0;
-        case SourceKind::Dat:
-            return size == 257 * K;
-        case SourceKind::Sav:
-            return size == 520 * K || size == 256 * K;
-    }
-    return false;
+    return CartSizesOf(kind).fits(size);
 }
 
 std::string CartSizesText(SourceKind kind) {
-    switch (kind) {
-        case SourceKind::NdsSav:
-            return "powers of two from 512 bytes to 512 KiB";
-        case SourceKind::Dat:
-            return "263168 bytes, 257 KiB";
-        case SourceKind::Sav:
-            return "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB";
-    }
-    return {};
+    return std::string(CartSizesOf(kind).text);
 }
 
 ByteCounts CountBytes(const ConvertOutcome& outcome) {
