@@ -15,11 +15,16 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     # Every test program runs under Wine, in one private prefix per build
     # folder that a fixture creates before the first test and shuts down after
     # the last, so no Wine server outlives the test run.
+    # Scripts that start Wine are run through ONDREL_WINE_ENV, which names the
+    # Wine of the build's width (set by the toolchain file).
+    set(ONDREL_WINE_ENV env ONDREL_WINE_ARCH=${ONDREL_WINE_ARCH})
     set(ONDREL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
     add_test(NAME wine.prefix.setup
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh start ${ONDREL_WINEPREFIX})
+             COMMAND ${ONDREL_WINE_ENV} ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh start
+                     ${ONDREL_WINEPREFIX})
     add_test(NAME wine.prefix.cleanup
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh stop ${ONDREL_WINEPREFIX})
+             COMMAND ${ONDREL_WINE_ENV} ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh stop
+                     ${ONDREL_WINEPREFIX})
     set_tests_properties(wine.prefix.setup PROPERTIES FIXTURES_SETUP wine)
     set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine)
 endif()

@@ -109,7 +109,7 @@ pick_file() {  # BUTTON-ID PATH: choose a file through the Open dialog
     focus_window "$title"
 }
 start_app() {
-    (cd "$saves" && exec wine "$ondrel" </dev/null >/dev/null 2>&1) &
+    (cd "$saves" && exec "$WINELOADER" "$ondrel" </dev/null >/dev/null 2>&1) &
     app_pid=$!
     focus_window "$title"
     shot "started"

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# Checks the built Ondrel.exe as a file: a 32-bit (PE32, i386) Windows GUI
-# program that imports only DLLs shipped with Windows, within its size budget.
-#   check-exe.sh PATH/Ondrel.exe [MAX_BYTES]
+# Checks a built Ondrel.exe as a file, without running it (no Wine needed):
+# a Windows GUI program of the given processor, with its manifest naming
+# that processor, the resources the dialog loads, imports of DLLs shipped
+# with Windows only, and a size within its budget.
+#   check-exe.sh PATH/Ondrel.exe i686|x86_64 [MAX_BYTES]
 set -euo pipefail
 exe=$1
-max=${2:-262144}
-objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+arch=$2
+max=${3:-262144}
+case "$arch" in
+i686) format=pei-i386 magic=010b manifest_arch=x86 ;;      # PE32
+x86_64) format=pei-x86-64 magic=020b manifest_arch=amd64 ;; # PE32+
+*) echo "usage: $0 EXE i686|x86_64 [MAX_BYTES]" >&2; exit 2 ;;
+esac
+objdump=${OBJDUMP:-$arch-w64-mingw32-objdump}
 
 # DLLs every Windows since XP has in its system folder.
 system_dlls="kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll advapi32.dll
@@ -14,11 +22,24 @@ shell32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll version.dll"
 headers=$("$objdump" -p "$exe")
 fail=0
 check() {
-    if grep -qE "$2" <<<"$headers"; then echo "ok    $1"; else echo "FAIL  $1"; fail=1; fi
+    if grep -qE -- "$2" <<<"$3"; then echo "ok    $1"; else echo "FAIL  $1"; fail=1; fi
 }
-check "file format pei-i386" 'file format pei-i386'
-check "PE32 (optional header magic 010b)" '^Magic[[:space:]]+010b'
-check "GUI subsystem" '^Subsystem[[:space:]]+00000002'
+check "file format $format" "file format $format\$" "$headers"
+check "optional header magic $magic" "^Magic[[:space:]]+$magic[[:space:]]" "$headers"
+check "GUI subsystem" '^Subsystem[[:space:]]+00000002' "$headers"
+
+# Resources as "type/id" pairs in hexadecimal, from the resource directory
+# that objdump prints: type entries are indented by three blanks, name
+# entries by five.
+resources=$(awk '
+    /^[0-9a-f]+   Entry: ID:/   { sub(",", "", $4); type = $4 }
+    /^[0-9a-f]+     Entry: ID:/ { sub(",", "", $4); print type "/" $4 }' <<<"$headers")
+check "dialog template 102" '^0x000005/0x000066$' "$resources"
+check "icon group 128" '^0x00000e/0x000080$' "$resources"
+check "version information" '^0x000010/0x000001$' "$resources"
+check "application manifest" '^0x000018/0x000001$' "$resources"
+check "manifest for processor $manifest_arch" \
+    "version=\"1.0.0.1\" processorArchitecture=\"$manifest_arch\"" "$(grep -ao 'version="1.0.0.1" processorArchitecture="[^"]*"' "$exe")"
 
 while read -r dll; do
     lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Ondrel.exe (win32 preset) and opens its dialog under Wine, in a
-# private Wine prefix inside the build folder.
+# Builds Ondrel.exe and opens its dialog under Wine, in a private Wine prefix
+# inside the build folder: the win32 build, or the win64 one when
+# ONDREL_WINE_ARCH=win64 (scripts/run.sh chooses).
 #
 #   scripts/run-dialog.sh                      open the dialog on $DISPLAY
 #   scripts/run-dialog.sh --screenshot FILE    open it on a virtual display,
@@ -14,7 +15,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 . "$here/wine-env.sh"
 
-build=${ONDREL_BUILD_DIR:-$root/build/win32}
+preset=$ONDREL_WINE_ARCH  # the presets are named after the Wine they run under
+build=${ONDREL_BUILD_DIR:-$root/build/$preset}
 screenshot=""
 case "${1:-}" in
 --screenshot) screenshot=${2:?usage: $0 [--screenshot FILE]} ;;
@@ -23,10 +25,16 @@ case "${1:-}" in
 esac
 
 # Build only the program, configuring the folder the first time.
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" --preset win32 >/dev/null
-fi
-cmake --build "$build" --target Ondrel >/dev/null
+built() {
+    local log
+    if ! log=$("$@" 2>&1); then
+        echo "$log" >&2
+        echo "Building Ondrel.exe failed (the messages above); run scripts/setup.sh if a tool is missing." >&2
+        exit 1
+    fi
+}
+[ -f "$build/CMakeCache.txt" ] || built cmake -S "$root" -B "$build" --preset "$preset"
+built cmake --build "$build" --target Ondrel
 exe="$build/ui/Ondrel.exe"
 
 # The test prefix uses Wine's null display driver; this one shows windows.
@@ -71,7 +79,11 @@ fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX (once)..."
-    wineboot -i </dev/null >/dev/null 2>&1
+    if ! wineboot -i </dev/null >/dev/null 2>&1; then
+        echo "Wine could not create its prefix. Remove $WINEPREFIX and run again;" >&2
+        echo "WINEDEBUG=err+all shows Wine's own reasons." >&2
+        exit 1
+    fi
 fi
 # With no window manager (the virtual display) Wine draws the frames itself.
 managed=Y

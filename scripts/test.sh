@@ -1,23 +1,51 @@
 #!/usr/bin/env bash
-# Sets up, builds both presets with warnings as errors and runs every test:
-# the native build on Linux, the Windows build under Wine (headless), the
-# native suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and each fuzz target for a bounded time (ONDREL_FUZZ_SECONDS, default 30).
+# Sets up, builds with warnings as errors and runs every test:
+# - the native build on Linux;
+# - the 32-bit Windows program users download, always built and checked as
+#   a file (format, resources, imports, size), which needs no Wine;
+# - the Windows tests under Wine: 32-bit where this machine runs 32-bit
+#   programs, the 64-bit build where it cannot, and both where it can;
+# - each fuzz target for a bounded time (ONDREL_FUZZ_SECONDS, default 30);
+# - the native suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+. scripts/steps.sh
 
+step "set-up" "check the network to Debian's mirrors and run scripts/setup.sh again."
 scripts/setup.sh
 export ONDREL_WERROR=${ONDREL_WERROR:-ON}
 
-run_preset() {
-    echo "== $1"
+build_preset() {
+    step "build $1" "read the compiler's message above; cmake --build --preset $1 repeats it."
     cmake --preset "$1" >/dev/null
     cmake --build --preset "$1"
-    ctest --preset "$1"
+}
+test_preset() {  # PRESET [CTEST ARGUMENTS]
+    local preset=$1
+    shift
+    step "test $preset $*" "see the failing test's output above; ctest --preset $preset --rerun-failed repeats it."
+    ctest --preset "$preset" "$@"
 }
 
-run_preset native
-run_preset win32
-echo "== fuzz"
+build_preset native
+test_preset native
+
+build_preset win32
+test_preset win32 -L without-wine
+if scripts/runs-32bit.sh; then
+    windows="win32 and win64: this machine runs 32-bit programs, so the program users download is tested under 32-bit Wine and the 64-bit build under 64-bit Wine"
+    test_preset win32
+    build_preset win64
+    test_preset win64
+else
+    windows="win64 only: this machine cannot run 32-bit programs (32-bit Wine does not start), so the 32-bit program was built and checked as a file and the Windows tests ran on the 64-bit build"
+    build_preset win64
+    test_preset win64
+fi
+
+step "fuzz" "the input that failed is in build/fuzz/findings/; scripts/fuzz.sh repeats the run."
 scripts/fuzz.sh "${ONDREL_FUZZ_SECONDS:-30}"
-run_preset asan
+build_preset asan
+test_preset asan
+ondrel_step=""
+echo "Windows tests ran on $windows."

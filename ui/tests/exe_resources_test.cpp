@@ -226,6 +226,8 @@ TEST_F(ExeResources, ManifestAsksForInvokerRightsStylesAndDpiAwareness) {
              "<dpiAware",
              "PerMonitorV2",
              "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             // The program's own processor: x86 in a 32-bit build, amd64 in a 64-bit one.
+             "version=\"1.0.0.1\" processorArchitecture=\"" ONDREL_MANIFEST_ARCH "\"",
          })
         EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
 }
