@@ -27,7 +27,26 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
                      ${ONDREL_WINEPREFIX})
     set_tests_properties(wine.prefix.setup PROPERTIES FIXTURES_SETUP wine)
     set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine)
+
+    # A small disk that Windows test programs fill (a tmpfs, seen through
+    # Wine's Z: drive), named to them in ONDREL_SMALL_DISK.
+    set(ONDREL_SMALL_DISK "${CMAKE_BINARY_DIR}/small-disk")
+    add_test(NAME small_disk.mount
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/small-disk.sh mount ${ONDREL_SMALL_DISK} 300k)
+    add_test(NAME small_disk.unmount
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/small-disk.sh unmount ${ONDREL_SMALL_DISK})
+    set_tests_properties(small_disk.mount PROPERTIES FIXTURES_SETUP small_disk)
+    set_tests_properties(small_disk.unmount PROPERTIES FIXTURES_CLEANUP small_disk)
 endif()
+
+# Gives a Windows test program the small disk, one program at a time.
+function(ondrel_use_small_disk target)
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        set_property(TEST ${target} APPEND PROPERTY FIXTURES_REQUIRED small_disk)
+        set_tests_properties(${target} PROPERTIES RESOURCE_LOCK small_disk
+                                                  ENVIRONMENT ONDREL_SMALL_DISK=${ONDREL_SMALL_DISK})
+    endif()
+endfunction()
 
 # Test programs that open real windows under Wine take this lock, so that
 # only one of them at a time drives the Open dialog and message boxes.

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "core/tests/test_files.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 namespace ondrel {
 namespace {
@@ -33,11 +40,13 @@ public:
 };
 
 // Field texts are written with these placeholders for the test's own files.
-constexpr const char* kIn = "<in>";              // an existing 256K *.dat save
-constexpr const char* kOut = "<out>";            // an output that already holds other bytes
-constexpr const char* kMissing = "<missing>";    // a file that does not exist
-constexpr const char* kNoFolder = "<nofolder>";  // a file in a folder that does not exist
-constexpr const char* kFolder = "<folder>";      // the test's folder itself
+constexpr const char* kIn = "<in>";                  // an existing 256K *.dat save
+constexpr const char* kOut = "<out>";                // an output that already holds other bytes
+constexpr const char* kMissing = "<missing>";        // a file that does not exist
+constexpr const char* kNoFolder = "<nofolder>";      // a file in a folder that does not exist
+constexpr const char* kFolder = "<folder>";          // the test's folder itself
+constexpr const char* kUnreadable = "<unreadable>";  // opens, but reading it fails
+constexpr const char* kFull = "<full>";              // a new output with no room for the image
 
 struct TransformCase {
     const char* name;
@@ -53,11 +62,39 @@ void PrintTo(const TransformCase& c, std::ostream* os) {
 
 class RunTransformTest : public ::testing::TestWithParam<TransformCase> {
 protected:
+    testing::TempFolder folder_;
+    testing::TempFolder other_;  // files of the failure rows, outside folder_
+#ifdef _WIN32
+    // The Windows tests run under Wine, whose Z: drive is the Linux root: a
+    // process's memory fails to read there too. The full disk is the small
+    // one the test run mounts (ONDREL_SMALL_DISK).
+    void SetUp() override {
+        const char* disk = std::getenv("ONDREL_SMALL_DISK");
+        ASSERT_TRUE(disk && *disk) << "ONDREL_SMALL_DISK names no small disk";
+        std::string path = std::string("Z:") + disk + "/full.sav";
+        std::replace(path.begin(), path.end(), '/', '\\');
+        full_ = path;
+        fs::remove(full_);
+    }
+    const fs::path unreadable_ = "Z:\\proc\\self\\mem";
+#else
+    // A process's memory fails to read at offset 0; a full device of the
+    // test's own (mknod needs root) takes no bytes.
+    void SetUp() override {
+        ASSERT_EQ(::mknod(full_.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0) << "mknod needs root";
+    }
+    const fs::path unreadable_ = "/proc/self/mem";
+#endif
+
     std::string Expand(std::string text) const {
         const std::pair<const char*, fs::path> names[] = {
-            {kIn, folder_ / "slot1.dat"},     {kOut, folder_ / "slot1.sav"},
-            {kMissing, folder_ / "gone.dat"}, {kNoFolder, folder_ / "no" / "such.sav"},
+            {kIn, folder_ / "slot1.dat"},
+            {kOut, folder_ / "slot1.sav"},
+            {kMissing, folder_ / "gone.dat"},
+            {kNoFolder, folder_ / "no" / "such.sav"},
             {kFolder, folder_.path()},
+            {kUnreadable, unreadable_},
+            {kFull, full_},
         };
         for (const auto& [placeholder, path] : names)
             for (auto at = text.find(placeholder); at != std::string::npos;
@@ -66,7 +103,7 @@ protected:
         return text;
     }
 
-    testing::TempFolder folder_;
+    fs::path full_ = other_ / "full.sav";  // declared after other_, which it names
 };
 
 TEST_P(RunTransformTest, ShowsOneMessageAndWritesOnlyOnSuccess) {
@@ -115,6 +152,10 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string("Create file [ ") + kNoFolder + " ] failure!", true, false},
         TransformCase{"OutputIsFolder", kIn, kFolder,
                       std::string("Create file [ ") + kFolder + " ] failure!", true, false},
+        TransformCase{"InputReadFails", kUnreadable, kOut,
+                      std::string("Read file [ ") + kUnreadable + " ] failure!", true, false},
+        TransformCase{"OutputDiskFull", kIn, kFull,
+                      std::string("Write file [ ") + kFull + " ] failure!", true, false},
         TransformCase{"Converts", kIn, kOut, "Transform OK!", false, true},
         TransformCase{"ConvertsTrimmedPaths", std::string(" \t") + kIn + "  ",
                       std::string("\r\n") + kOut + " ", "Transform OK!", false, true}),

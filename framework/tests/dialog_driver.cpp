@@ -77,17 +77,36 @@ HWND DirectChild(HWND parent, int id) {
     return nullptr;
 }
 
-std::vector<std::string> ComboItems(HWND combo) {
-    std::vector<std::string> items;
-    auto count = ::SendMessageA(combo, CB_GETCOUNT, 0, 0);
+// The Open dialog's file types as "description|pattern|..." again. Wine's
+// dialog keeps each type's pattern, as a wide string, in its item data.
+std::string FilterOf(HWND types) {
+    std::string filter;
+    auto count = ::SendMessageA(types, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        std::string item(static_cast<std::size_t>(::SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1,
+        std::string item(static_cast<std::size_t>(::SendMessageA(types, CB_GETLBTEXTLEN, i, 0)) + 1,
                          '\0');
-        auto copied = ::SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
+        auto copied = ::SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
         item.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
-        items.push_back(item);
+        auto pattern =
+            reinterpret_cast<const wchar_t*>(::SendMessageA(types, CB_GETITEMDATA, i, 0));
+        filter += item + "|";
+        for (; pattern && *pattern; ++pattern) filter += static_cast<char>(*pattern);
+        filter += "|";
     }
-    return items;
+    return filter;
+}
+
+// The MB_ICON... type whose system icon a message box shows.
+UINT IconType(HICON icon) {
+    if (!icon) return 0;
+    for (UINT type : {MB_ICONHAND, MB_ICONQUESTION, MB_ICONEXCLAMATION, MB_ICONASTERISK}) {
+        LPCSTR id = type == MB_ICONHAND          ? IDI_HAND
+                    : type == MB_ICONQUESTION    ? IDI_QUESTION
+                    : type == MB_ICONEXCLAMATION ? IDI_EXCLAMATION
+                                                 : IDI_ASTERISK;
+        if (icon == ::LoadIconA(nullptr, id)) return type;
+    }
+    return ~0u;
 }
 
 DialogDriver::DialogDriver(UINT watchdogMs) {
@@ -113,17 +132,18 @@ DialogDriver& DialogDriver::AnswerMessage(MessageSeen* seen) {
         seen->text = ItemText(box, kMessageText);
         seen->caption = TextOf(box);
         HWND icon = DirectChild(box, kMessageIcon);
-        seen->hasIcon = icon && ::SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+        seen->icon =
+            icon ? IconType(reinterpret_cast<HICON>(::SendMessageA(icon, STM_GETICON, 0, 0))) : 0;
         seen->owner = ::GetWindow(box, GW_OWNER);
         Click(DirectChild(box, IDOK));
     });
 }
 
-DialogDriver& DialogDriver::PickFile(const std::string& path, std::vector<std::string>* filters,
+DialogDriver& DialogDriver::PickFile(const std::string& path, std::string* filter,
                                      int filterIndex) {
-    return On(WindowKind::Open, [path, filters, filterIndex](HWND open) {
+    return On(WindowKind::Open, [path, filter, filterIndex](HWND open) {
         HWND types = DirectChild(open, kOpenFileType);
-        if (filters) *filters = ComboItems(types);
+        if (filter) *filter = FilterOf(types);
         if (filterIndex >= 0) {
             ::SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(filterIndex), 0);
             ::SendMessageA(open, WM_COMMAND, MAKEWPARAM(kOpenFileType, CBN_SELCHANGE),
@@ -135,9 +155,9 @@ DialogDriver& DialogDriver::PickFile(const std::string& path, std::vector<std::s
     });
 }
 
-DialogDriver& DialogDriver::CancelOpen(std::vector<std::string>* filters) {
-    return On(WindowKind::Open, [filters](HWND open) {
-        if (filters) *filters = ComboItems(DirectChild(open, kOpenFileType));
+DialogDriver& DialogDriver::CancelOpen(std::string* filter) {
+    return On(WindowKind::Open, [filter](HWND open) {
+        if (filter) *filter = FilterOf(DirectChild(open, kOpenFileType));
         Click(DirectChild(open, IDCANCEL));
     });
 }

@@ -23,7 +23,7 @@ WindowKind KindOf(HWND hwnd);
 struct MessageSeen {
     std::string text;
     std::string caption;
-    bool hasIcon = false;
+    UINT icon = 0;  // the MB_ICON... type of the icon shown; 0 for none, ~0u for another
     HWND owner = nullptr;
 };
 
@@ -43,11 +43,12 @@ public:
     // Reads the message box into *seen and presses its OK button.
     DialogDriver& AnswerMessage(MessageSeen* seen);
     // Types path into the Open dialog's file-name box and presses Open; the
-    // dialog's file-type list is stored in *filters when given.
-    DialogDriver& PickFile(const std::string& path, std::vector<std::string>* filters = nullptr,
+    // dialog's file types are stored in *filter when given, in the form the
+    // program passes them: "description|pattern|" for each type.
+    DialogDriver& PickFile(const std::string& path, std::string* filter = nullptr,
                            int filterIndex = -1);
     // Presses Cancel in the Open dialog.
-    DialogDriver& CancelOpen(std::vector<std::string>* filters = nullptr);
+    DialogDriver& CancelOpen(std::string* filter = nullptr);
 
     // True when every step ran and no window turned up unasked.
     bool Finished() const { return m_next == m_steps.size() && m_problems.empty(); }

@@ -248,7 +248,7 @@ TEST(AfxWinMain, ExceptionIsReportedAndEndsWithFailure) {
     EXPECT_TRUE(driver.Finished()) << driver.Report();
     EXPECT_EQ(seen.text, "start-up failed");
     EXPECT_EQ(seen.caption, "framework_test");
-    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(seen.icon, static_cast<UINT>(MB_ICONSTOP));
 }
 
 TEST(CFileDialog, HandsTheSystemTheConvertedFilterAndALargeBuffer) {
@@ -263,7 +263,7 @@ TEST(CFileDialog, HandsTheSystemTheConvertedFilterAndALargeBuffer) {
 
 TEST(CFileDialog, ShowsTheFilterAndGivesTheTypedPath) {
     CBaseTestDlg owner;
-    std::vector<std::string> filters;
+    std::string filter;
     CString picked;
     INT_PTR result = 0;
     // A long name comes back whole. (Wine's own dialog stops at MAX_PATH, so
@@ -281,11 +281,11 @@ TEST(CFileDialog, ShowsTheFilterAndGivesTheTypedPath) {
                 picked = file.GetPathName();
                 ::PostMessageA(owner.m_hWnd, WM_CLOSE, 0, 0);
             })
-        .PickFile(path, &filters);
+        .PickFile(path, &filter);
     owner.DoModal();
     EXPECT_TRUE(driver.Finished()) << driver.Report();
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(filters, (std::vector<std::string>{"Saves (*.sav)", "All Files (*.*)"}));
+    EXPECT_EQ(filter, "Saves (*.sav)|*.sav|All Files (*.*)|*.*|");
     EXPECT_EQ(picked.StdString(), path);
 }
 

@@ -124,6 +124,16 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
             if (!stream) return nullptr;
             return std::unique_ptr<OutputFile>(new OutputFile(stream, path, {}));
         }
+        // A read-only save is refused as Windows refuses to open it for
+        // writing; asked of the file itself, since an administrator (or
+        // Wine run as root) may be let through the open.
+        BY_HANDLE_FILE_INFORMATION info;
+        if (::GetFileInformationByHandle(probe, &info) &&
+            (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+            ::CloseHandle(probe);
+            error = std::error_code(ERROR_ACCESS_DENIED, std::system_category());
+            return nullptr;
+        }
         // A symbolic link stays; the file it points to is replaced.
         DWORD attributes = ::GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))

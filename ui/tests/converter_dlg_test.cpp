@@ -27,16 +27,12 @@ using ondrel::testing::TempFolder;
 using ondrel::testing::TypeInto;
 using ondrel::testing::WindowKind;
 
-const std::vector<std::string> kInputFilters = {
-    "SC 256K SAVE Files (*.nds.sav)",
-    "M3 257K SAVE Files (*.dat)",
-    "DSLink 520K SAVE Files (*.sav)",
-    "Acekard 0.5-512K Files (*.nds.sav)",
-    "EZ-Flash4 256K Files (*.sav)",
-    "EWIN2 256K Files (*.sav)",
-    "All Files (*.*)",
-};
-const std::vector<std::string> kOutputFilters = {"J8 512K SAVE Files (*.sav)", "All Files (*.*)"};
+// The choosers' filters, byte for byte: descriptions, patterns, closing bar.
+const std::string kInputFilters =
+    "SC 256K SAVE Files (*.nds.sav)|*.nds.sav|M3 257K SAVE Files (*.dat)|*.dat|"
+    "DSLink 520K SAVE Files (*.sav)|*.sav|Acekard 0.5-512K Files (*.nds.sav)|*.nds.sav|"
+    "EZ-Flash4 256K Files (*.sav)|*.sav|EWIN2 256K Files (*.sav)|*.sav|All Files (*.*)|*.*|";
+const std::string kOutputFilters = "J8 512K SAVE Files (*.sav)|*.sav|All Files (*.*)|*.*|";
 
 struct Fields {
     std::string input;
@@ -122,7 +118,7 @@ TEST_F(ConverterDlgTest, TransformWithBothFieldsEmptyAsksForTheInput) {
     Run();
     EXPECT_EQ(seen.text, "Please select the input file!");
     EXPECT_EQ(seen.caption, "Error");
-    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(seen.icon, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_EQ(seen.owner, shownDialog);
     EXPECT_TRUE(folder.Names().empty());
 }
@@ -148,7 +144,7 @@ TEST_F(ConverterDlgTest, BlanksAroundATypedPathAreDroppedForTheCommandButStaySho
     // a.dat does not exist: the message names the trimmed path.
     EXPECT_EQ(seen.text, "Open file [ " + Path("a.dat") + " ] failure!");
     EXPECT_EQ(seen.caption, "Error");
-    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(seen.icon, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_EQ(shownAfter, (Fields{typedInput, typedOutput}));
     EXPECT_EQ(Members(), (Fields{Path("a.dat"), Path("out.sav")}));
 }
@@ -160,7 +156,7 @@ TEST_P(ChooserCancel, ChangesNothing) {
     dlg.m_strInputPath = "C:\\in.dat";
     dlg.m_strOutputPath = "C:\\out.sav";
     g_sourceKind = SourceKind::Sav;
-    std::vector<std::string> filters;
+    std::string filter;
     Fields shownAfter;
     driver
         .On(WindowKind::Dialog,
@@ -169,13 +165,13 @@ TEST_P(ChooserCancel, ChangesNothing) {
                 TypeInto(h, IDC_OUTPUT_PATH, "typed out");
                 ClickItem(h, button);
             })
-        .CancelOpen(&filters)
+        .CancelOpen(&filter)
         .On(WindowKind::Dialog, [&](HWND h) {
             shownAfter = FieldsOf(h);
             Close(h);
         });
     Run();
-    EXPECT_EQ(filters, button == IDC_BROWSE_INPUT ? kInputFilters : kOutputFilters);
+    EXPECT_EQ(filter, button == IDC_BROWSE_INPUT ? kInputFilters : kOutputFilters);
     EXPECT_EQ(shownAfter, (Fields{"typed in", "typed out"}));
     EXPECT_EQ(Members(), (Fields{"C:\\in.dat", "C:\\out.sav"}));
     EXPECT_EQ(g_sourceKind, SourceKind::Sav);
@@ -202,7 +198,7 @@ TEST_P(InputChooserPick, SetsKindAndOutputOnlyForARecognisedName) {
     const InputPick& pick = GetParam();
     dlg.m_strOutputPath = CString(Path("previous.sav"));
     g_sourceKind = pick.before;
-    std::vector<std::string> filters;
+    std::string filter;
     Fields shownAfter;
     driver
         .On(WindowKind::Dialog,
@@ -210,13 +206,13 @@ TEST_P(InputChooserPick, SetsKindAndOutputOnlyForARecognisedName) {
                 TypeInto(h, IDC_OUTPUT_PATH, "typed by hand");
                 ClickItem(h, IDC_BROWSE_INPUT);
             })
-        .PickFile(Path(pick.name), &filters, pick.filterIndex)
+        .PickFile(Path(pick.name), &filter, pick.filterIndex)
         .On(WindowKind::Dialog, [&](HWND h) {
             shownAfter = FieldsOf(h);
             Close(h);
         });
     Run();
-    EXPECT_EQ(filters, kInputFilters);
+    EXPECT_EQ(filter, kInputFilters);
     const std::string output = pick.recognised ? Path(pick.proposedOutput) : Path("previous.sav");
     EXPECT_EQ(shownAfter, (Fields{Path(pick.name), output}));
     EXPECT_EQ(Members(), (Fields{Path(pick.name), output}));
@@ -238,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConverterDlgTest, OutputPickPutsTheInputMemberBackOverTypedText) {
     dlg.m_strInputPath = "C:\\kept.dat";
     g_sourceKind = SourceKind::Dat;
-    std::vector<std::string> filters;
+    std::string filter;
     Fields shownAfter;
     driver
         .On(WindowKind::Dialog,
@@ -246,13 +242,13 @@ TEST_F(ConverterDlgTest, OutputPickPutsTheInputMemberBackOverTypedText) {
                 TypeInto(h, IDC_INPUT_PATH, "typed by hand");
                 ClickItem(h, IDC_BROWSE_OUTPUT);
             })
-        .PickFile(Path("chosen.bin"), &filters)  // no extension is added or checked
+        .PickFile(Path("chosen.bin"), &filter)  // no extension is added or checked
         .On(WindowKind::Dialog, [&](HWND h) {
             shownAfter = FieldsOf(h);
             Close(h);
         });
     Run();
-    EXPECT_EQ(filters, kOutputFilters);
+    EXPECT_EQ(filter, kOutputFilters);
     EXPECT_EQ(shownAfter, (Fields{"C:\\kept.dat", Path("chosen.bin")}));
     EXPECT_EQ(Members(), shownAfter);
     EXPECT_EQ(g_sourceKind, SourceKind::Dat);
@@ -361,7 +357,7 @@ TEST_P(ConversionThroughChoosers, WritesTheImageOfThePickedKind) {
     EXPECT_EQ(proposed, (Fields{Path(c.inputName), Path(c.proposedOutput)}));
     EXPECT_EQ(seen.text, "Transform OK!");
     EXPECT_EQ(seen.caption, "OK");
-    EXPECT_FALSE(seen.hasIcon);
+    EXPECT_EQ(seen.icon, 0u);
     ASSERT_EQ(folder.Names(), (std::vector<std::string>{c.inputName, "fresh.sav"}));
     EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "fresh.sav") ==
                 ondrel::testing::ImageOf(input, c.bytesUsed));
@@ -372,6 +368,29 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ConversionThroughChoosers,
                                            // A .dat save carries 256 KiB; the rest is dropped.
                                            Conversion{"Game.dat", 0x40000 + 4096, "Game.sav",
                                                       0x40000}));
+
+// The kind comes from the last pick, never from a typed name: a typed
+// *.nds.sav after a picked *.dat is read by the dat rule (its first 256 KiB).
+TEST_F(ConverterDlgTest, TypedInputIsReadByTheLastPickedKind) {
+    const Bytes typed = ondrel::testing::PatternBytes(300000);
+    ondrel::testing::WriteBytes(folder / "typed.nds.sav", typed);
+    ondrel::testing::WriteBytes(folder / "picked.dat", ondrel::testing::PatternBytes(10));
+    MessageSeen seen;
+    driver.On(WindowKind::Dialog, [](HWND h) { ClickItem(h, IDC_BROWSE_INPUT); })
+        .PickFile(Path("picked.dat"))
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, Path("typed.nds.sav"));
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog, Close);
+    Run();
+    EXPECT_EQ(seen.text, "Transform OK!");
+    EXPECT_EQ(g_sourceKind, SourceKind::Dat);
+    EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "picked.sav") ==
+                ondrel::testing::ImageOf(typed, 0x40000));
+}
 
 struct IconCase {
     RECT client;

@@ -1,0 +1,241 @@
+// The Windows file code that Ondrel.exe ships, driven into its failure paths
+// through the Transform command: each case must end with the right message
+// and the old save's bytes intact.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/file_io.h"
+#include "core/save_image.h"
+#include "core/tests/test_files.h"
+#include "core/transform.h"
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::TempFolder;
+
+constexpr std::size_t K = 1024;
+
+class LastMessage : public MessageSink {
+public:
+    void ShowMessage(const std::string& message, const std::string&, MessageIcon) override {
+        text = message;
+    }
+    std::string text;
+};
+
+// A small disk of the test run's own (a tmpfs mounted by the CTest fixture,
+// seen through Wine's Z: drive); empty when the test runs without it.
+fs::path SmallDisk() {
+    const char* unixPath = std::getenv("ONDREL_SMALL_DISK");
+    if (!unixPath || !*unixPath) return {};
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// A process that is started suspended; ended at once or kept running.
+class ChildProcess {
+public:
+    ChildProcess() {
+        char self[MAX_PATH];
+        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        ::CreateProcessA(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                         &startup, &info_);
+    }
+    ~ChildProcess() { End(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    unsigned long Id() const { return info_.dwProcessId; }
+    void End() {
+        if (!info_.hProcess) return;
+        ::TerminateProcess(info_.hProcess, 0);
+        ::WaitForSingleObject(info_.hProcess, INFINITE);
+        ::CloseHandle(info_.hThread);
+        ::CloseHandle(info_.hProcess);
+        info_.hProcess = nullptr;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// What a case leaves in the folder: the old save and the input are always
+// there, nothing else of ours.
+struct FailureCase {
+    const char* name;
+    bool onSmallDisk;  // the old save and output on the small disk
+    // Prepares the situation around folder/out.sav; returns the output path
+    // and, in names, the other files that must still be there afterwards.
+    std::function<std::string(const fs::path& folder, std::vector<std::string>& names)> arrange;
+    const char* message;  // "Create", "Write" or "Transform OK!"
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// A handle a case keeps open on the old save while the conversion runs.
+HANDLE g_held = INVALID_HANDLE_VALUE;
+
+class Win32FileFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(Win32FileFailureTest, EndsWithItsMessageAndTheOldSaveIntact) {
+    const FailureCase& c = GetParam();
+    TempFolder home;
+    fs::path folder = home.path();
+    if (c.onSmallDisk) {
+        folder = SmallDisk();
+        ASSERT_FALSE(folder.empty()) << "ONDREL_SMALL_DISK names no small disk";
+        for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
+    }
+    const Bytes input = testing::PatternBytes(520 * K, 16), previous(100 * K, 0x33);
+    testing::WriteBytes(home / "in.sav", input);
+    testing::WriteBytes(folder / "out.sav", previous);
+    std::vector<std::string> names{"out.sav"};
+    std::string out = c.arrange(folder, names);
+    std::string in = (home / "in.sav").string();
+
+    LastMessage sink;
+    RunTransform(in, out, SourceKind::Sav, sink);
+    if (g_held != INVALID_HANDLE_VALUE) ::CloseHandle(g_held);
+    g_held = INVALID_HANDLE_VALUE;
+
+    const bool converted = std::string(c.message) == "Transform OK!";
+    EXPECT_EQ(sink.text,
+              converted ? c.message : std::string(c.message) + " file [ " + out + " ] failure!");
+    if (converted) {
+        Bytes image = testing::ReadBytes(out);
+        EXPECT_EQ(image.size(), kSaveImageSize);
+        EXPECT_TRUE(
+            std::equal(input.begin() + 8 * K, input.begin() + 512 * K, image.begin() + 8 * K));
+    } else {
+        EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), previous) << "the old save is intact";
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::erase(left, "in.sav");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(left, names) << "no temporary is left, and nothing else is removed";
+    ::SetFileAttributesA((folder / "out.sav").string().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+std::string Out(const fs::path& folder) {
+    return (folder / "out.sav").string();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, Win32FileFailureTest,
+    ::testing::Values(
+        FailureCase{"FullDisk", true, [](const fs::path& f, auto&) { return Out(f); }, "Write"},
+        FailureCase{"ReadOnlyAttribute", false,
+                    [](const fs::path& f, auto&) {
+                        ::SetFileAttributesA(Out(f).c_str(), FILE_ATTRIBUTE_READONLY);
+                        return Out(f);
+                    },
+                    "Create"},
+        // An emulator with the save loaded: open, but not to be deleted.
+        FailureCase{"HeldOpenWithoutDeleteSharing", false,
+                    [](const fs::path& f, auto&) {
+                        g_held = ::CreateFileA(Out(f).c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                        return Out(f);
+                    },
+                    "Create"},
+        FailureCase{"MissingFolder", false,
+                    [](const fs::path& f, auto&) { return (f / "no" / "out.sav").string(); },
+                    "Create"},
+        FailureCase{"StaleTemporaryRemovedLiveOneKept", false,
+                    [](const fs::path& f, std::vector<std::string>& names) {
+                        static ChildProcess live;
+                        ChildProcess ended;
+                        ended.End();
+                        const std::string stale =
+                            "out.sav.ondrel-" + std::to_string(ended.Id()) + "-a1b2c3";
+                        const std::string running =
+                            "out.sav.ondrel-" + std::to_string(live.Id()) + "-d4e5f6";
+                        testing::WriteBytes(f / stale, Bytes(5, 1));
+                        testing::WriteBytes(f / running, Bytes(5, 1));
+                        names.push_back(running);
+                        return Out(f);
+                    },
+                    "Transform OK!"},
+        FailureCase{"NameAtThePathLimit", false,
+                    [](const fs::path& f, std::vector<std::string>& names) {
+                        names.push_back(std::string(MAX_PATH - 2 - f.string().size(), 'n'));
+                        return (f / names.back()).string();
+                    },
+                    "Transform OK!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The old save is held open only after the temporary was made, as when an
+// emulator loads it mid-conversion: the replace itself is refused, and the
+// failure is reported rather than taken for success.
+TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
+    TempFolder folder;
+    const Bytes previous(100 * K, 0x33);
+    testing::WriteBytes(folder / "out.sav", previous);
+    std::error_code error;
+    auto output = OutputFile::Create((folder / "out.sav").string(), error);
+    ASSERT_TRUE(output) << error.message();
+    SaveImage image;
+    image.fill(0x44);
+    ASSERT_FALSE(StoreSaveImage(output->Stream(), image));
+    HANDLE held = ::CreateFileA((folder / "out.sav").string().c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(output->Commit()) << "a refused replace is a failure";
+    ::CloseHandle(held);
+    output.reset();
+    EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), previous);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"out.sav"});
+}
+
+// Bytes still in the stream's buffer when the disk is already full: the
+// write succeeds, and the flush at Commit is where the failure shows.
+TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
+    const fs::path disk = SmallDisk();
+    ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
+    for (const auto& entry : fs::directory_iterator(disk)) fs::remove_all(entry.path());
+    const Bytes previous(10 * K, 0x33);
+    testing::WriteBytes(disk / "out.sav", previous);
+    std::FILE* filler = std::fopen((disk / "filler").string().c_str(), "wb");
+    ASSERT_NE(filler, nullptr);
+    const Bytes block(4 * K, 0);
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
+    }
+    std::fclose(filler);
+
+    std::error_code error;
+    auto output = OutputFile::Create((disk / "out.sav").string(), error);
+    ASSERT_TRUE(output) << error.message();
+    ASSERT_EQ(std::fwrite(block.data(), 1, 100, output->Stream()), 100u);
+    EXPECT_TRUE(output->Commit()) << "bytes that never reached the disk are a failure";
+    output.reset();
+    EXPECT_EQ(testing::ReadBytes(disk / "out.sav"), previous);
+    fs::remove(disk / "filler");
+    EXPECT_EQ(fs::directory_iterator(disk)->path().filename(), "out.sav");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace ondrel
