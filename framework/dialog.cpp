@@ -1,8 +1,35 @@
 #include "framework/dialog.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "framework/win_app.h"
+
+namespace {
+
+// Centres a dialog on its owner, when that is shown, or else on the work
+// area of the screen it is on; kept within that work area.
+void CenterOnOwnerOrWorkArea(HWND dialog) {
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    const bool onOwner = owner && ::IsWindowVisible(owner) && !::IsIconic(owner);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoA(::MonitorFromWindow(onOwner ? owner : dialog, MONITOR_DEFAULTTONEAREST),
+                           &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    RECT around = work, rect;
+    if (onOwner) ::GetWindowRect(owner, &around);
+    ::GetWindowRect(dialog, &rect);
+    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+    LONG x = (around.left + around.right - width) / 2,
+         y = (around.top + around.bottom - height) / 2;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
@@ -69,7 +96,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) return OnInitDialog();
+    if (message == WM_INITDIALOG) {
+        // As the framework we model does: a dialog that did not place itself
+        // in OnInitDialog is centred, where its template would leave it in a
+        // corner of the screen.
+        RECT before{}, after{};
+        ::GetWindowRect(m_hWnd, &before);
+        const BOOL result = OnInitDialog();
+        ::GetWindowRect(m_hWnd, &after);
+        if (::EqualRect(&before, &after)) CenterOnOwnerOrWorkArea(m_hWnd);
+        return result;
+    }
 
     // Handlers can nest (a message box's loop paints this dialog), so the
     // request for default processing is kept per message.

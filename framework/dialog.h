@@ -23,7 +23,8 @@ public:
 
     // Overridables
     // Fills the controls from the members (UpdateData(FALSE)); TRUE lets the
-    // system put the focus on the first tab stop.
+    // system put the focus on the first tab stop. A dialog that has not moved
+    // itself by its end is then centred on its owner or on the screen.
     virtual BOOL OnInitDialog();
     // IDOK: takes the controls' text into the members, then ends the dialog.
     virtual void OnOK();

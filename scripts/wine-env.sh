@@ -1,6 +1,8 @@
 # Sourced by the Wine scripts: a quiet, repeatable Wine with the ANSI code
-# page 1252 and no desktop integration, 32-bit or 64-bit as ONDREL_WINE_ARCH
-# says (win32, the default, or win64).
+# page 1252 (UTF-8 for programs whose manifest asks for it) and no desktop
+# integration, 32-bit or 64-bit as ONDREL_WINE_ARCH says (win32, the
+# default, or win64). Unix file names are UTF-8, so names in any script
+# reach the Linux side whole.
 #
 # The loader and server of that width are called directly: the /usr/bin/wine
 # wrapper picks the 32-bit loader whenever it is installed, and that loader
@@ -35,7 +37,7 @@ export WINELOADER=$ondrel_wine_loader
 export WINESERVER=$ondrel_wine_server
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export LANG=C LC_ALL=C
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 wine() { "$ondrel_wine_loader" "$@"; }
 wineserver() { "$ondrel_wine_server" "$@"; }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -391,6 +392,109 @@ TEST_F(ConverterDlgTest, TypedInputIsReadByTheLastPickedKind) {
     EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "picked.sav") ==
                 ondrel::testing::ImageOf(typed, 0x40000));
 }
+
+TEST_F(ConverterDlgTest, OpensCentredOnTheWorkArea) {
+    RECT shown{}, work{};
+    driver.On(WindowKind::Dialog, [&](HWND h) {
+        ::GetWindowRect(h, &shown);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        ::GetMonitorInfoA(::MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &monitor);
+        work = monitor.rcWork;
+        Close(h);
+    });
+    Run();
+    EXPECT_NEAR(shown.left + shown.right, work.left + work.right, 2) << "centred across";
+    EXPECT_NEAR(shown.top + shown.bottom, work.top + work.bottom, 2) << "centred down";
+}
+
+// Names in any script reach the disk whole: the program's manifest makes
+// UTF-8 its code page, and this test program carries the same manifest.
+struct ScriptName {
+    const char* name;  // UTF-8
+    const char* proposed;
+    bool picked;  // through the chooser; otherwise typed
+};
+
+void PrintTo(const ScriptName& n, std::ostream* os) {
+    *os << (n.picked ? "picked " : "typed ") << n.proposed;
+}
+
+class NamesInAnyScript : public ConverterDlgTest, public ::testing::WithParamInterface<ScriptName> {
+protected:
+    // Files by their real names, through the wide functions, which do not
+    // depend on the code page: a name the program mangled is not found.
+    static std::wstring Wide(const std::string& utf8) {
+        std::wstring wide(utf8.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(
+            ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                  wide.data(), static_cast<int>(wide.size()))));
+        return wide;
+    }
+    static void Write(const std::string& path, const Bytes& bytes) {
+        std::FILE* file = ::_wfopen(Wide(path).c_str(), L"wb");
+        ASSERT_NE(file, nullptr) << path;
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    static Bytes Read(const std::string& path) {
+        Bytes bytes(0x80001);
+        std::FILE* file = ::_wfopen(Wide(path).c_str(), L"rb");
+        if (!file) return {};
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        std::fclose(file);
+        return bytes;
+    }
+};
+
+TEST_P(NamesInAnyScript, ConvertUnderTheirOwnNames) {
+    const ScriptName& n = GetParam();
+    const Bytes input = ondrel::testing::PatternBytes(1000);
+    Write(Path(n.name), input);
+    Fields proposed;
+    MessageSeen converted, missing;
+    driver.On(WindowKind::Dialog, [&](HWND h) {
+        if (n.picked) return ClickItem(h, IDC_BROWSE_INPUT);
+        TypeInto(h, IDC_INPUT_PATH, Path(n.name));
+        TypeInto(h, IDC_OUTPUT_PATH, Path(n.proposed));
+        ClickItem(h, IDC_TRANSFORM);
+    });
+    if (n.picked)
+        driver.PickFile(Path(n.name)).On(WindowKind::Dialog, [&](HWND h) {
+            proposed = FieldsOf(h);
+            ClickItem(h, IDC_TRANSFORM);
+        });
+    driver.AnswerMessage(&converted)
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                TypeInto(h, IDC_INPUT_PATH, Path(std::string("gone ") + n.name));
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&missing)
+        .On(WindowKind::Dialog, Close);
+    Run();
+    if (n.picked) {
+        EXPECT_EQ(proposed, (Fields{Path(n.name), Path(n.proposed)}));
+    }
+    EXPECT_EQ(converted.text, "Transform OK!");
+    EXPECT_TRUE(Read(Path(n.proposed)) == ondrel::testing::ImageOf(input, input.size()));
+    EXPECT_EQ(missing.text, "Open file [ " + Path(std::string("gone ") + n.name) + " ] failure!");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, NamesInAnyScript,
+    ::testing::Values(
+        ScriptName{"\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3.nds.sav",  // Japanese
+                   "\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3.sav", true},
+        ScriptName{"\xC5\x81\xC3\xB3\x64\xC5\xBA \xC5\x91.nds.sav",  // Polish, Hungarian
+                   "\xC5\x81\xC3\xB3\x64\xC5\xBA \xC5\x91.sav", true},
+        ScriptName{"\xCE\x96\xCE\xAD\xCE\xBB\xCE\xBD\xCF\x84\xCE\xB1.sav",  // Greek
+                   "\xCE\x96\xCE\xAD\xCE\xBB\xCE\xBD\xCF\x84\xCE\xB1.j8.sav", true},
+        ScriptName{"My Game.NDS.SAV", "My Game.sav", true},
+        ScriptName{"\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3.nds.sav",
+                   "\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3 2.sav", false},
+        ScriptName{"\xC5\x81\xC3\xB3\x64\xC5\xBA \xC5\x91.nds.sav",
+                   "\xC5\x81\xC3\xB3\x64\xC5\xBA \xC5\x91 2.sav", false}));
 
 struct IconCase {
     RECT client;
