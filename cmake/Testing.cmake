@@ -12,12 +12,13 @@ else()
 endif()
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
-    # Every test program runs under Wine, in one private prefix per build
-    # folder that a fixture creates before the first test and shuts down after
-    # the last, so no Wine server outlives the test run.
     # Scripts that start Wine are run through ONDREL_WINE_ENV, which names the
     # Wine of the build's width (set by the toolchain file).
     set(ONDREL_WINE_ENV env ONDREL_WINE_ARCH=${ONDREL_WINE_ARCH})
+
+    # Every test program runs under Wine, in one private prefix per build
+    # folder that a fixture creates before the first test and shuts down after
+    # the last, so no Wine server outlives the test run.
     set(ONDREL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
     add_test(NAME wine.prefix.setup
              COMMAND ${ONDREL_WINE_ENV} ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh start

@@ -9,4 +9,4 @@ case "${ONDREL_RUNS_32BIT:-}" in
 yes) exit 0 ;;
 no) exit 1 ;;
 esac
-/usr/lib/wine/wine --version >/dev/null 2>&1
+/usr/lib/wine/wine --version >/dev/null 2>&1 || exit 1

@@ -1,6 +1,7 @@
 #include "core/tests/test_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -33,6 +34,16 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::filesystem::path SmallDisk() {
+    const char* linuxPath = std::getenv("ONDREL_SMALL_DISK");
+    if (!linuxPath || !*linuxPath) return {};
+    std::string path = std::string("Z:") + linuxPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        std::filesystem::remove_all(entry.path());
+    return path;
 }
 
 TempFolder::TempFolder() {

@@ -30,6 +30,11 @@ Bytes ImageOf(const Bytes& file, std::size_t count);
 Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 
+// The small disk a Windows test run mounts (ONDREL_SMALL_DISK, a Linux path),
+// as the program sees it through Wine's Z: drive, emptied for the caller.
+// Empty when the run names none.
+std::filesystem::path SmallDisk();
+
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the object goes. Readable by every user, for tests that drop
 // privileges.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -69,12 +67,9 @@ protected:
     // process's memory fails to read there too. The full disk is the small
     // one the test run mounts (ONDREL_SMALL_DISK).
     void SetUp() override {
-        const char* disk = std::getenv("ONDREL_SMALL_DISK");
-        ASSERT_TRUE(disk && *disk) << "ONDREL_SMALL_DISK names no small disk";
-        std::string path = std::string("Z:") + disk + "/full.sav";
-        std::replace(path.begin(), path.end(), '/', '\\');
-        full_ = path;
-        fs::remove(full_);
+        const fs::path disk = testing::SmallDisk();
+        ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
+        full_ = disk / "full.sav";
     }
     const fs::path unreadable_ = "Z:\\proc\\self\\mem";
 #else

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 namespace ondrel::testing {
 namespace {
@@ -99,13 +100,14 @@ std::string FilterOf(HWND types) {
 // The MB_ICON... type whose system icon a message box shows.
 UINT IconType(HICON icon) {
     if (!icon) return 0;
-    for (UINT type : {MB_ICONHAND, MB_ICONQUESTION, MB_ICONEXCLAMATION, MB_ICONASTERISK}) {
-        LPCSTR id = type == MB_ICONHAND          ? IDI_HAND
-                    : type == MB_ICONQUESTION    ? IDI_QUESTION
-                    : type == MB_ICONEXCLAMATION ? IDI_EXCLAMATION
-                                                 : IDI_ASTERISK;
+    const std::pair<UINT, LPCSTR> kSystemIcons[] = {
+        {MB_ICONHAND, IDI_HAND},
+        {MB_ICONQUESTION, IDI_QUESTION},
+        {MB_ICONEXCLAMATION, IDI_EXCLAMATION},
+        {MB_ICONASTERISK, IDI_ASTERISK},
+    };
+    for (const auto& [type, id] : kSystemIcons)
         if (icon == ::LoadIconA(nullptr, id)) return type;
-    }
     return ~0u;
 }
 

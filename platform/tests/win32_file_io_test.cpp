@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -34,17 +33,6 @@ public:
     }
     std::string text;
 };
-
-// A small disk of the test run's own (a tmpfs mounted by the CTest fixture,
-// seen through Wine's Z: drive); empty when the test runs without it.
-fs::path SmallDisk() {
-    const char* unixPath = std::getenv("ONDREL_SMALL_DISK");
-    if (!unixPath || !*unixPath) return {};
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 // A process that is started suspended; ended at once or kept running.
 class ChildProcess {
@@ -100,9 +88,8 @@ TEST_P(Win32FileFailureTest, EndsWithItsMessageAndTheOldSaveIntact) {
     TempFolder home;
     fs::path folder = home.path();
     if (c.onSmallDisk) {
-        folder = SmallDisk();
+        folder = testing::SmallDisk();
         ASSERT_FALSE(folder.empty()) << "ONDREL_SMALL_DISK names no small disk";
-        for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
     }
     const Bytes input = testing::PatternBytes(520 * K, 16), previous(100 * K, 0x33);
     testing::WriteBytes(home / "in.sav", input);
@@ -213,9 +200,8 @@ TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
 // Bytes still in the stream's buffer when the disk is already full: the
 // write succeeds, and the flush at Commit is where the failure shows.
 TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
-    const fs::path disk = SmallDisk();
+    const fs::path disk = testing::SmallDisk();
     ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
-    for (const auto& entry : fs::directory_iterator(disk)) fs::remove_all(entry.path());
     const Bytes previous(10 * K, 0x33);
     testing::WriteBytes(disk / "out.sav", previous);
     std::FILE* filler = std::fopen((disk / "filler").string().c_str(), "wb");
