@@ -9,14 +9,12 @@
 #include <utility>
 
 #include "cli/report.h"
-#include "core/convert.h"
+#include "core/conversion.h"
 
 namespace ondrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kProgram = "ondrel-convert";
 
 #ifdef _WIN32
 constexpr const char* kSeparators = "/\\:";
@@ -28,9 +26,7 @@ constexpr char kSeparator = '/';
 
 // One input and what became of its planning.
 struct Job {
-    std::string input;
-    std::string output;
-    SourceKind kind = SourceKind::NdsSav;
+    ConvertJob conversion;
     std::string refusedPath;  // set when the input is not converted ...
     std::string refusal;      // ... for this reason
 };
@@ -48,9 +44,9 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 
 // The output a name would be converted to: the recognised name's, else the
 // whole name followed by ".j8.sav", which never is the input's own name.
-std::string DerivedOutput(const Options& options, const std::string& input) {
+std::string DerivedOutput(const Options& options, const std::string& input,
+                          const std::optional<Classification>& recognised) {
     if (!options.output.empty()) return options.output;
-    auto recognised = ClassifyInputPath(input);
     std::string output = recognised ? recognised->outputPath : input + ".j8.sav";
     return options.outputDir.empty() ? output : InFolder(options.outputDir, FileName(output));
 }
@@ -172,61 +168,37 @@ std::string InputRefusal(const std::string& input) {
 // an input of the run, none over the input itself or an existing file
 // without --force.
 Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
-    Job job{
-        input, DerivedOutput(options, input), options.kind.value_or(SourceKind::NdsSav), {}, {}};
+    const std::optional<Classification> recognised = ClassifyInputPath(input);
+    Job job{{input, DerivedOutput(options, input, recognised),
+             options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav)},
+            {},
+            {}};
+    const std::string& output = job.conversion.outputPath;
     auto refuse = [&job](const std::string& path, std::string reason) {
         job.refusedPath = path;
         job.refusal = std::move(reason);
         return job;
     };
     if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
-    if (!options.kind) {
-        auto recognised = ClassifyInputPath(input);
-        if (!recognised)
-            return refuse(input,
-                          "not named as a save (*.nds.sav, *.dat or *.sav); give --kind "
-                          "to convert it");
-        job.kind = recognised->kind;
-    }
+    if (!options.kind && !recognised)
+        return refuse(input,
+                      "not named as a save (*.nds.sav, *.dat or *.sav); give --kind "
+                      "to convert it");
 
     std::error_code error;
-    const fs::file_status status = fs::status(fs::path(job.output), error);
+    const fs::file_status status = fs::status(fs::path(output), error);
     const bool exists = fs::exists(status) && !fs::is_directory(status);
-    if (const std::string* other = outputs.Find(job.output, exists))
-        return refuse(job.output, "also the output of " + *other + "; " + input + " not converted");
-    if (exists && SameFile(job.output, input)) {
-        if (!options.force)
-            return refuse(job.output, "the input itself; give --force to replace it");
-    } else if (inputs.Find(job.output, exists)) {
-        return refuse(job.output, "an input of this run; not replaced by the output of " + input);
+    if (const std::string* other = outputs.Find(output, exists))
+        return refuse(output, "also the output of " + *other + "; " + input + " not converted");
+    if (exists && SameFile(output, input)) {
+        if (!options.force) return refuse(output, "the input itself; give --force to replace it");
+    } else if (inputs.Find(output, exists)) {
+        return refuse(output, "an input of this run; not replaced by the output of " + input);
     } else if (exists && !options.force) {
-        return refuse(job.output,
+        return refuse(output,
                       "already exists; give --force to replace it with the output of " + input);
     }
     return job;
-}
-
-// The path a failed step is about, and the reason.
-void ReportFailure(const Job& job, const ConvertOutcome& outcome, std::ostream& err) {
-    const bool aboutOutput = outcome.status == ConvertStatus::NoOutputPath ||
-                             outcome.status == ConvertStatus::CreateOutputFailed ||
-                             outcome.status == ConvertStatus::WriteOutputFailed;
-    std::string reason = outcome.error ? ReasonText(outcome.error) : "no path given";
-    err << kProgram << ": " << (aboutOutput ? job.output : job.input) << ": " << reason << '\n';
-}
-
-void ReportConverted(const Options& options, const Job& job, const ConvertOutcome& outcome,
-                     std::ostream& out, std::ostream& err) {
-    if (!IsCartSize(job.kind, outcome.inputSize)) {
-        err << kProgram << ": " << job.input << ": warning: " << outcome.inputSize
-            << " bytes is not a size " << SourceKindName(job.kind) << " carts make ("
-            << CartSizesText(job.kind) << "); converted anyway\n";
-    }
-    if (options.quiet) return;
-    ByteCounts counts = CountBytes(outcome);
-    out << job.input << " -> " << job.output << " (" << SourceKindName(job.kind) << ", "
-        << counts.used << " bytes used / " << counts.dropped << " dropped)\n";
-    for (const std::string& note : ByteNotes(job.kind, outcome)) out << "  " << note << '\n';
 }
 
 }  // namespace
@@ -239,29 +211,22 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     for (const std::string& input : options.inputs) {
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
-        outputs.Add(job.output, job.input);
-        conversions.push_back({job.input, job.output, job.kind});
+        outputs.Add(job.conversion.outputPath, input);
+        conversions.push_back(job.conversion);
     }
-
-    // One save is synced on its own; a batch syncs its outputs together.
-    std::vector<ConvertOutcome> outcomes;
-    if (conversions.size() == 1)
-        outcomes.push_back(
-            ConvertSave(conversions[0].inputPath, conversions[0].outputPath, conversions[0].kind));
-    else if (!conversions.empty())
-        outcomes = ConvertSaves(conversions);
+    const std::vector<ConvertOutcome> outcomes = ConvertSaves(conversions);
 
     int status = 0;
     auto outcome = outcomes.begin();
     for (const Job& job : jobs) {
         if (!job.refusal.empty()) {
-            err << kProgram << ": " << job.refusedPath << ": " << job.refusal << '\n';
+            ReportRefusal(job.refusedPath, job.refusal, err);
             status = 1;
         } else if (outcome->status != ConvertStatus::Converted) {
-            ReportFailure(job, *outcome++, err);
+            ReportFailure(job.conversion, *outcome++, err);
             status = 1;
         } else {
-            ReportConverted(options, job, *outcome++, out, err);
+            ReportConverted(job.conversion, *outcome++, options.quiet, out, err);
         }
     }
     return status;

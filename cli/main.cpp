@@ -3,10 +3,11 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "cli/batch.h"
+#include "core/source_kind.h"
 
 namespace {
 
@@ -25,17 +26,20 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "ondrel-convert " ONDREL_VERSION);
     app.add_option("INPUT", options.inputs, "Save files to convert")->required();
 
-    const std::map<std::string, ondrel::SourceKind> kinds{
-        {"nds-sav", ondrel::SourceKind::NdsSav},
-        {"dat", ondrel::SourceKind::Dat},
-        {"sav", ondrel::SourceKind::Sav},
-    };
+    // Each kind by its option name, and by the name the reports print.
+    std::vector<std::string> kindNames;
+    std::string kindChoices;
+    for (const ondrel::SourceKindInfo& kind : ondrel::SourceKinds()) {
+        kindNames.emplace_back(kind.optionName);
+        if (kind.name != kind.optionName) kindNames.emplace_back(kind.name);
+        kindChoices += (kindChoices.empty() ? "" : "|") + std::string(kind.optionName);
+    }
     std::string kindName;
     app.add_option("--kind", kindName,
                    "Read every input by this kind's rule, whatever its name; other names\n"
                    "are written to NAME.j8.sav")
-        ->transform(CLI::IsMember({"nds-sav", "dat", "sav"}, CLI::ignore_case))
-        ->option_text("nds-sav|dat|sav");
+        ->transform(CLI::IsMember(kindNames, CLI::ignore_case))
+        ->option_text(kindChoices);
     auto* outputOption =
         app.add_option("-o,--output", options.output, "Write the one INPUT's image to PATH")
             ->option_text("PATH");
@@ -61,6 +65,6 @@ int main(int argc, char** argv) {
                   << "Try 'ondrel-convert --help' for more information.\n";
         return kUsageError;
     }
-    if (!kindName.empty()) options.kind = kinds.at(kindName);
+    if (!kindName.empty()) options.kind = ondrel::SourceKindNamed(kindName);
     return ondrel::cli::ConvertAll(options, std::cout, std::cerr);
 }

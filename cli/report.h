@@ -1,33 +1,29 @@
 #pragma once
 
-#include <cstdint>
+// The lines ondrel-convert prints about each input: a refusal or failure to
+// standard error, a converted file with what happened to its bytes to
+// standard output.
+
+#include <ostream>
 #include <string>
 #include <system_error>
-#include <vector>
 
-#include "core/convert.h"
+#include "core/conversion.h"
 
 namespace ondrel::cli {
 
-// Whether a save of this kind and size is one the kind's carts make:
-// nds.sav (SC 256K, Acekard 0.5-512K) a power of two from 512 bytes to
-// 512 KiB; dat (M3 257K) 263,168 bytes; sav (DSLink 520K, EZ-Flash4 and
-// EWIN2 256K) 532,480 or 262,144 bytes.
-bool IsCartSize(SourceKind kind, std::uint64_t size);
+inline constexpr const char* kProgram = "ondrel-convert";
 
-// The sizes IsCartSize accepts, for a warning.
-std::string CartSizesText(SourceKind kind);
+// "ondrel-convert: PATH: reason".
+void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err);
 
-// The file bytes that reach the image, and the rest.
-struct ByteCounts {
-    std::uint64_t used = 0;
-    std::uint64_t dropped = 0;
-};
-ByteCounts CountBytes(const ConvertOutcome& outcome);
+// The path the failed step is about, and the system's reason.
+void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::ostream& err);
 
-// Where a conversion dropped or moved input bytes, one sentence each, in
-// file order; none when the whole input was copied to the same offsets.
-std::vector<std::string> ByteNotes(SourceKind kind, const ConvertOutcome& outcome);
+// A warning for a size that none of the kind's carts write, then (unless
+// quiet) the converted file and where its bytes went.
+void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
+                     std::ostream& out, std::ostream& err);
 
 // The system's reason for a failure, in the short form of strerror where the
 // platform's code has one.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace ondrel {
 namespace {
@@ -20,8 +21,33 @@ constexpr std::array kSuffixRules = {
     SuffixRule{".DAT", SourceKind::Dat, ".sav"},
 };
 
-// Byte-wise ASCII upper-casing: bytes above 0x7F (multibyte path characters)
-// are left alone, so a lead or trail byte can never be mistaken for a letter.
+constexpr std::uint64_t K = 1024;
+
+// The sizes each kind's carts write, as the input chooser's entries name
+// them: SC 256K and Acekard 0.5-512K (*.nds.sav), M3 257K (*.dat), DSLink 520K
+// and EZ-Flash4 / EWIN2 256K (*.sav).
+constexpr SourceKindInfo kKinds[] = {
+    {SourceKind::NdsSav, "nds.sav", "nds-sav",
+     [](std::uint64_t size) { return size >= 512 && size <= 512 * K && (size & (size - 1)) == 0; },
+     "powers of two from 512 bytes to 512 KiB"},
+    {SourceKind::Dat, "dat", "dat", [](std::uint64_t size) { return size == 257 * K; },
+     "263168 bytes, 257 KiB"},
+    {SourceKind::Sav, "sav", "sav",
+     [](std::uint64_t size) { return size == 520 * K || size == 256 * K; },
+     "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB"},
+};
+
+constexpr bool RowsInKindOrder() {
+    for (std::size_t i = 0; i < std::size(kKinds); ++i)
+        if (static_cast<std::size_t>(kKinds[i].kind) != i) return false;
+    return true;
+}
+static_assert(RowsInKindOrder(), "InfoOf finds a kind's row by its value");
+
+// Upper-cases ASCII letters only. Byte by byte even in a double-byte code
+// page, where a trail byte may be a letter: every suffix starts with '.',
+// which is never a lead or a trail byte, so the bytes after it that a suffix
+// is compared with are whole single-byte characters.
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -45,16 +71,22 @@ std::optional<Classification> ClassifyInputPath(std::string_view path) {
     return std::nullopt;
 }
 
+std::span<const SourceKindInfo> SourceKinds() {
+    return kKinds;
+}
+
+const SourceKindInfo& InfoOf(SourceKind kind) {
+    return kKinds[static_cast<std::size_t>(kind)];
+}
+
+std::optional<SourceKind> SourceKindNamed(std::string_view name) {
+    for (const auto& info : kKinds)
+        if (name == info.name || name == info.optionName) return info.kind;
+    return std::nullopt;
+}
+
 std::string_view SourceKindName(SourceKind kind) {
-    switch (kind) {
-        case SourceKind::NdsSav:
-            return "nds.sav";
-        case SourceKind::Dat:
-            return "dat";
-        case SourceKind::Sav:
-            return "sav";
-    }
-    return "unknown";
+    return InfoOf(kind).name;
 }
 
 }  // namespace ondrel

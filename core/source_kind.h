@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -27,6 +29,24 @@ struct Classification {
 // output path from the path as given (only the appended suffix is lower
 // case). No match for any other name. Looks at the name only.
 std::optional<Classification> ClassifyInputPath(std::string_view path);
+
+// What is known of each kind besides its reading rule (save_image.cpp): one
+// row per kind, in SourceKind order.
+struct SourceKindInfo {
+    SourceKind kind;
+    std::string_view name;        // short and lower case, for messages: "nds.sav"
+    std::string_view optionName;  // the same without a dot, for a command line: "nds-sav"
+    // The save sizes the kind's carts write, and those sizes in words.
+    bool (*isCartSize)(std::uint64_t size);
+    std::string_view cartSizes;
+};
+
+std::span<const SourceKindInfo> SourceKinds();
+const SourceKindInfo& InfoOf(SourceKind kind);
+
+// The kind a user names by either of its names ("nds-sav" or "nds.sav");
+// exact, lower case.
+std::optional<SourceKind> SourceKindNamed(std::string_view name);
 
 // A short lower-case name of the kind ("nds.sav", "dat", "sav") for messages.
 std::string_view SourceKindName(SourceKind kind);

@@ -1,20 +1,5 @@
 #include "framework/cstring.h"
 
-#include <algorithm>
-#include <string_view>
-
-#include "framework/mbcs.h"
-
-namespace {
-
-constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
-
-std::size_t Clamp(int nCount, std::size_t size) {
-    return nCount <= 0 ? 0 : std::min(static_cast<std::size_t>(nCount), size);
-}
-
-}  // namespace
-
 CString::CString(const char* psz) : m_str(psz ? psz : "") {}
 
 CString::CString(const char* pch, int nLength)
@@ -39,29 +24,6 @@ CString& CString::operator+=(const char* psz) {
 CString& CString::operator+=(char ch) {
     m_str += ch;
     return *this;
-}
-
-CString& CString::TrimLeft() {
-    m_str.erase(0, std::min(m_str.find_first_not_of(kWhiteSpace), m_str.size()));
-    return *this;
-}
-
-CString& CString::TrimRight() {
-    m_str.erase(m_str.find_last_not_of(kWhiteSpace) + 1);
-    return *this;
-}
-
-CString& CString::MakeUpper() {
-    framework::UpperAsciiLetters(m_str);
-    return *this;
-}
-
-CString CString::Left(int nCount) const {
-    return CString(m_str.substr(0, Clamp(nCount, m_str.size())));
-}
-
-CString CString::Right(int nCount) const {
-    return CString(m_str.substr(m_str.size() - Clamp(nCount, m_str.size())));
 }
 
 CString operator+(const CString& a, const CString& b) {

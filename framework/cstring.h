@@ -31,19 +31,6 @@ public:
     CString& operator+=(const char* psz);
     CString& operator+=(char ch);
 
-    // Drop leading / trailing blanks, tabs, line feeds, vertical tabs, form
-    // feeds and carriage returns. No byte of a double-byte character is one
-    // of those, so the bytes can be looked at one by one in every code page.
-    CString& TrimLeft();
-    CString& TrimRight();
-    // Upper-cases the letters a-z. Other bytes, and the second byte of a
-    // double-byte character of the ANSI code page, are left alone.
-    CString& MakeUpper();
-    // The first / last nCount bytes; the whole string when it is shorter, an
-    // empty one for a count below one.
-    CString Left(int nCount) const;
-    CString Right(int nCount) const;
-
     friend CString operator+(const CString& a, const CString& b);
     friend CString operator+(const CString& a, const char* b);
     friend CString operator+(const char* a, const CString& b);

@@ -31,8 +31,6 @@ public:
     OPENFILENAMEA m_ofn;  // what the system dialog is given; may be adjusted before DoModal
     // The chosen file's full path, as the dialog returned it.
     CString GetPathName() const { return CString(m_fileName.data()); }
-    // The filter in the system's form (NUL-separated, ended by two NULs).
-    const std::string& GetFilter() const { return m_filter; }
 
     // Operations
     // IDOK when a file was chosen, IDCANCEL when the user cancelled (or the

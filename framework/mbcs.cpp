@@ -9,17 +9,6 @@ bool IsLeadByte(UINT codePage, char c) {
 
 }  // namespace
 
-void UpperAsciiLetters(std::string& text, UINT codePage) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char& c = text[i];
-        if (IsLeadByte(codePage, c)) {
-            ++i;  // the trail byte belongs to this character
-        } else if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-}
-
 std::string FilterToDoubleNul(std::string_view filter, UINT codePage) {
     if (filter.empty()) return {};
     std::string result(filter);

@@ -11,10 +11,6 @@
 
 namespace framework {
 
-// Upper-cases a-z in place, skipping the second byte of every double-byte
-// character of codePage.
-void UpperAsciiLetters(std::string& text, UINT codePage = CP_ACP);
-
 // Turns a filter list written "desc|pattern|desc|pattern|" into the common
 // dialogs' form: the same strings each ended by NUL, the list ended by a
 // second NUL. A missing closing bar is accepted. Empty for an empty filter.

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/wnd.h"
-
 namespace {
 
 CWinApp* g_pApp = nullptr;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/transform.h"
+#include "core/transform_command.h"
 
 ondrel::SourceKind g_sourceKind = ondrel::SourceKind::NdsSav;
 

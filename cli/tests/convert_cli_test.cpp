@@ -22,8 +22,8 @@ namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::TempFolder;
+using test_support::Bytes;
+using test_support::TempFolder;
 
 constexpr std::size_t K = 1024;
 
@@ -47,8 +47,8 @@ void Make(const TempFolder& folder, const std::vector<File>& files) {
             fs::create_directories(folder / file.name);
         } else {
             fs::create_directories((folder / file.name).parent_path());
-            testing::WriteBytes(folder / file.name,
-                                testing::PatternBytes(file.size, file.blankFront));
+            test_support::WriteBytes(folder / file.name,
+                                     test_support::PatternBytes(file.size, file.blankFront));
         }
     }
 }
@@ -64,8 +64,8 @@ std::vector<std::string> Tree(const TempFolder& folder) {
     return names;
 }
 
-testing::ProgramRun Convert(const TempFolder& folder, const std::vector<std::string>& args) {
-    return testing::RunProgram(testing::ConverterProgram(), args, folder.path().string());
+test_support::ProgramRun Convert(const TempFolder& folder, const std::vector<std::string>& args) {
+    return test_support::RunProgram(test_support::ConverterProgram(), args, folder.path().string());
 }
 
 std::string Lines(const std::vector<std::string>& lines) {
@@ -100,20 +100,20 @@ TEST_P(BatchTest, ConvertsWhatItMayAndKeepsEveryOtherByte) {
     std::map<std::string, Bytes> before;
     for (const File& file : c.files)
         if (std::string(file.name).back() != '/')
-            before[file.name] = testing::ReadBytes(folder / file.name);
+            before[file.name] = test_support::ReadBytes(folder / file.name);
 
     auto run = Convert(folder, c.args);
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_EQ(run.err, Lines(c.errors));
     EXPECT_EQ(Tree(folder), c.tree);
     for (const Output& output : c.outputs) {
-        EXPECT_EQ(testing::ReadBytes(folder / output.name),
-                  testing::ImageOf(before.at(output.input), output.taken))
+        EXPECT_EQ(test_support::ReadBytes(folder / output.name),
+                  test_support::ImageOf(before.at(output.input), output.taken))
             << output.name;
         before.erase(output.name);
     }
     for (const auto& [name, bytes] : before)
-        EXPECT_EQ(testing::ReadBytes(folder / name), bytes) << name;
+        EXPECT_EQ(test_support::ReadBytes(folder / name), bytes) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -149,6 +149,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "(263168 bytes, 257 KiB); converted anyway",
                    "ondrel-convert: x.sav: warning: 532480 bytes is not a size dat carts make "
                    "(263168 bytes, 257 KiB); converted anyway"}},
+        // The kind as the reports print it is a name --kind takes too.
+        BatchCase{"KindByItsReportedName",
+                  {{"backup.bin", 512}},
+                  {"--kind", "NDS.SAV", "backup.bin"},
+                  0,
+                  {"backup.bin", "backup.bin.j8.sav"},
+                  {{"backup.bin.j8.sav", "backup.bin", 512}},
+                  {}},
         BatchCase{"OutputDirTakesTheDerivedNames",
                   {{"a.nds.sav", 512}, {"in/b.sav", 256 * K}, {"out/"}},
                   {"--output-dir", "out", "a.nds.sav", "in/b.sav"},
@@ -399,13 +407,13 @@ protected:
 };
 
 TEST_P(FullDiskTest, ExistingOutputsKeepEveryByte) {
-    const Bytes a = testing::ReadBytes(folder_ / "disk/a.sav");
-    const Bytes b = testing::ReadBytes(folder_ / "disk/b.sav");
+    const Bytes a = test_support::ReadBytes(folder_ / "disk/a.sav");
+    const Bytes b = test_support::ReadBytes(folder_ / "disk/b.sav");
     auto run = Convert(folder_, GetParam().args);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, Lines(GetParam().errors));
-    EXPECT_EQ(testing::ReadBytes(folder_ / "disk/a.sav"), a);
-    EXPECT_EQ(testing::ReadBytes(folder_ / "disk/b.sav"), b);
+    EXPECT_EQ(test_support::ReadBytes(folder_ / "disk/a.sav"), a);
+    EXPECT_EQ(test_support::ReadBytes(folder_ / "disk/b.sav"), b);
     EXPECT_EQ(Tree(folder_), (std::vector<std::string>{"a.nds.sav", "b.dat", "disk/", "disk/a.sav",
                                                        "disk/b.sav"}));
 }
@@ -456,7 +464,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HostileCase{"Sparse4GiB",
                     [](const TempFolder& f) {
-                        testing::WriteBytes(f / "big.nds.sav", testing::PatternBytes(1000));
+                        test_support::WriteBytes(f / "big.nds.sav",
+                                                 test_support::PatternBytes(1000));
                         fs::resize_file(f / "big.nds.sav", std::uint64_t{4} << 30);
                         return std::string("big.nds.sav");
                     },
@@ -465,8 +474,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "/dev/zero: not a regular file"},
         HostileCase{"BytesAbove0x7F",
                     [](const TempFolder& f) {
-                        testing::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
-                                            testing::PatternBytes(99));
+                        test_support::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
+                                                 test_support::PatternBytes(99));
                         return std::string("\xC4pfel\x83\x5C\xFF.dat");
                     },
                     0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},

@@ -3,10 +3,11 @@
 // file or exactly the new image, never a mix or a truncation, and that killed
 // runs do not pile up temporary files.
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <random>
@@ -18,7 +19,7 @@ namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
+using test_support::Bytes;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 250;
@@ -33,17 +34,17 @@ pid_t StartConverter(const fs::path& in, const fs::path& out) {
     return child;
 }
 
-int CountTemporaries(const testing::TempFolder& folder) {
+int CountTemporaries(const test_support::TempFolder& folder) {
     int count = 0;
     for (const auto& name : folder.Names()) count += name.find(".ondrel-") != std::string::npos;
     return count;
 }
 
 TEST(CrashConsistencyTest, KilledConversionLeavesOldOrNewSave) {
-    testing::TempFolder folder;
+    test_support::TempFolder folder;
     const fs::path in = folder / "Zelda.sav", out = folder / "Zelda.j8.sav";
-    const Bytes input = testing::PatternBytes(520 * 1024, 16);
-    testing::WriteBytes(in, input);
+    const Bytes input = test_support::PatternBytes(520 * 1024, 16);
+    test_support::WriteBytes(in, input);
     Bytes expectedNew(input.begin() + 512 * 1024, input.end());
     expectedNew.insert(expectedNew.end(), input.begin() + 8 * 1024, input.begin() + 512 * 1024);
     const Bytes old(300 * 1024, 0x5A);
@@ -53,7 +54,7 @@ TEST(CrashConsistencyTest, KilledConversionLeavesOldOrNewSave) {
     int status = 0;
     ::waitpid(StartConverter(in, out), &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the converter does not run";
-    ASSERT_EQ(testing::ReadBytes(out), expectedNew);
+    ASSERT_EQ(test_support::ReadBytes(out), expectedNew);
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
 
     std::mt19937 random(20261207);
@@ -61,7 +62,7 @@ TEST(CrashConsistencyTest, KilledConversionLeavesOldOrNewSave) {
     int keptOld = 0, gotNew = 0;
     for (int round = 0; round < kRounds; ++round) {
         // The old save is put back whole, as a rename, before each round.
-        testing::WriteBytes(folder / "old.tmp", old);
+        test_support::WriteBytes(folder / "old.tmp", old);
         fs::rename(folder / "old.tmp", out);
 
         pid_t child = StartConverter(in, out);
@@ -69,7 +70,7 @@ TEST(CrashConsistencyTest, KilledConversionLeavesOldOrNewSave) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
 
-        const Bytes now = testing::ReadBytes(out);
+        const Bytes now = test_support::ReadBytes(out);
         if (now == old) {
             ++keptOld;
         } else {
@@ -85,7 +86,7 @@ TEST(CrashConsistencyTest, KilledConversionLeavesOldOrNewSave) {
 
     // The next complete run removes what the killed ones left.
     ::waitpid(StartConverter(in, out), &status, 0);
-    EXPECT_EQ(testing::ReadBytes(out), expectedNew);
+    EXPECT_EQ(test_support::ReadBytes(out), expectedNew);
     EXPECT_EQ(CountTemporaries(folder), 0);
 }
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #endif
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 
 #ifdef _WIN32
 namespace {
@@ -145,4 +145,4 @@ std::string ConverterProgram() {
 
 #endif
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

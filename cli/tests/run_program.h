@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 
 struct ProgramRun {
     int status = -1;  // the exit status; -1 when the program did not exit normally
@@ -21,4 +21,4 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 // The ondrel-convert program built beside the running test.
 std::string ConverterProgram();
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

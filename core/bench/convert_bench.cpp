@@ -2,16 +2,17 @@
 // plain write of the same bytes, and against that floor made durable (flush,
 // sync and rename, as the conversion does), in the same run on the same disk.
 
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include "core/convert.h"
+#include "core/conversion.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 namespace ondrel {
 namespace {
 
-using testing::Bytes;
-using testing::PatternByte;
+using test_support::Bytes;
+using test_support::PatternByte;
 
 // A run of image bytes taken from the file: image[to + i] == file[from + i].
 struct Copied {
@@ -48,9 +48,9 @@ class LoadSaveImageTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadSaveImageTest, LaysFileBytesIntoBlankImage) {
     const LoadCase& c = GetParam();
-    testing::TempFolder folder;
-    const Bytes file = testing::PatternBytes(c.fileSize, c.blankFront);
-    testing::WriteBytes(folder / "in", file);
+    test_support::TempFolder folder;
+    const Bytes file = test_support::PatternBytes(c.fileSize, c.blankFront);
+    test_support::WriteBytes(folder / "in", file);
 
     auto image = std::make_unique<SaveImage>();
     image->fill(kBlankByte);
@@ -118,14 +118,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StoreSaveImageTest, WritesExactlyTheImage) {
-    testing::TempFolder folder;
+    test_support::TempFolder folder;
     auto image = std::make_unique<SaveImage>();
     for (std::size_t i = 0; i < image->size(); ++i) (*image)[i] = PatternByte(i);
     std::FILE* out = std::fopen((folder / "out").string().c_str(), "wb");
     ASSERT_NE(out, nullptr);
     EXPECT_FALSE(StoreSaveImage(out, *image));
     std::fclose(out);
-    EXPECT_EQ(testing::ReadBytes(folder / "out"), Bytes(image->begin(), image->end()));
+    EXPECT_EQ(test_support::ReadBytes(folder / "out"), Bytes(image->begin(), image->end()));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <random>
 #include <stdexcept>
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 
 Bytes PatternBytes(std::size_t size, std::size_t blankFront) {
     Bytes bytes(size);
@@ -73,4 +73,4 @@ std::vector<std::string> TempFolder::Names() const {
     return names;
 }
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -54,4 +54,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

@@ -6,63 +6,6 @@
 
 namespace {
 
-struct TrimCase {
-    const char* input;
-    const char* left;
-    const char* right;
-};
-
-class CStringTrim : public ::testing::TestWithParam<TrimCase> {};
-
-TEST_P(CStringTrim, DropsOnlyAsciiWhiteSpaceAtItsEnd) {
-    const TrimCase& c = GetParam();
-    CString left(c.input);
-    left.TrimLeft();
-    EXPECT_EQ(left.StdString(), c.left);
-    CString right(c.input);
-    right.TrimRight();
-    EXPECT_EQ(right.StdString(), c.right);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CStringTrim,
-                         ::testing::Values(TrimCase{"", "", ""}, TrimCase{"   ", "", ""},
-                                           TrimCase{" \t\n\v\f\ra b\r\n", "a b\r\n",
-                                                    " \t\n\v\f\ra b"},
-                                           // 0xA0 is a no-break space in code page 1252 and a
-                                           // character byte elsewhere: it stays.
-                                           TrimCase{"\xA0x\xA0", "\xA0x\xA0", "\xA0x\xA0"},
-                                           // Bytes above 0x7F must not be taken for blanks (a
-                                           // signed char passed to isspace would be).
-                                           TrimCase{" \xE9t\xE9 ", "\xE9t\xE9 ", " \xE9t\xE9"},
-                                           TrimCase{"\x85\x20", "\x85\x20", "\x85"}));
-
-TEST(CString, MakeUpperChangesOnlyAsciiLetters) {
-    CString s("c:\\saves\\caf\xE9-\xFF-z.nds.sav");
-    s.MakeUpper();
-    EXPECT_EQ(s.StdString(), "C:\\SAVES\\CAF\xE9-\xFF-Z.NDS.SAV");
-}
-
-struct SliceCase {
-    int count;
-    const char* left;
-    const char* right;
-};
-
-class CStringSlice : public ::testing::TestWithParam<SliceCase> {};
-
-TEST_P(CStringSlice, CountsBytesAndClampsToTheLength) {
-    const CString s("\xE9t\xE9.dat");  // 7 bytes
-    EXPECT_EQ(s.Left(GetParam().count).StdString(), GetParam().left);
-    EXPECT_EQ(s.Right(GetParam().count).StdString(), GetParam().right);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CStringSlice,
-                         ::testing::Values(SliceCase{-1, "", ""}, SliceCase{0, "", ""},
-                                           SliceCase{1, "\xE9", "t"},
-                                           SliceCase{4, "\xE9t\xE9.", ".dat"},
-                                           SliceCase{7, "\xE9t\xE9.dat", "\xE9t\xE9.dat"},
-                                           SliceCase{100, "\xE9t\xE9.dat", "\xE9t\xE9.dat"}));
-
 TEST(CString, ConcatenatesBytesAsTheyAre) {
     CString a("\xC4\xE8");
     CString b = a + "\\" + CString("\x81\x40") + '.';

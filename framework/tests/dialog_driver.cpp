@@ -5,7 +5,7 @@
 #include <sstream>
 #include <utility>
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 namespace {
 
 DialogDriver* g_driver = nullptr;
@@ -225,4 +225,4 @@ void CALLBACK DialogDriver::TeardownTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (HWND active = ::GetActiveWindow()) ::EndDialog(active, IDABORT);
 }
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace ondrel::testing {
+namespace ondrel::test_support {
 
 enum class WindowKind { Dialog, MessageBox, Open };
 
@@ -92,4 +92,4 @@ HWND DirectChild(HWND parent, int id);
 // The entries of a combo box.
 std::vector<std::string> ComboItems(HWND combo);
 
-}  // namespace ondrel::testing
+}  // namespace ondrel::test_support

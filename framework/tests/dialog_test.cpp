@@ -13,12 +13,12 @@
 namespace {
 
 using namespace std::string_literals;
-using ondrel::testing::ClickItem;
-using ondrel::testing::DialogDriver;
-using ondrel::testing::ItemText;
-using ondrel::testing::PressKey;
-using ondrel::testing::TypeInto;
-using ondrel::testing::WindowKind;
+using ondrel::test_support::ClickItem;
+using ondrel::test_support::DialogDriver;
+using ondrel::test_support::ItemText;
+using ondrel::test_support::PressKey;
+using ondrel::test_support::TypeInto;
+using ondrel::test_support::WindowKind;
 
 class CBaseTestDlg : public CDialog {
 public:
@@ -241,7 +241,7 @@ TEST(AfxWinMain, InitInstanceTrueRunsTheLoopUntilQuit) {
 TEST(AfxWinMain, ExceptionIsReportedAndEndsWithFailure) {
     CHelpTestApp app;
     app.m_bThrow = true;
-    ondrel::testing::MessageSeen seen;
+    ondrel::test_support::MessageSeen seen;
     DialogDriver driver;
     driver.AnswerMessage(&seen);
     EXPECT_EQ(AfxWinMain(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), -1);

@@ -40,29 +40,4 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"SameBytesSingleByte", kWestern, "\x83\x7C|*.sav|", "\x83\0\0*.sav\0\0"s}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UpperAsciiLetters, LeavesTrailBytesOfDoubleByteCharacters) {
-    // 0x82 0x61 is one Shift-JIS character whose second byte is 'a'.
-    std::string japanese =
-        "a\x82\x61"
-        "b";
-    framework::UpperAsciiLetters(japanese, kJapanese);
-    EXPECT_EQ(japanese,
-              "A\x82\x61"
-              "B");
-
-    std::string western =
-        "a\x82\x61"
-        "b\xE9";
-    framework::UpperAsciiLetters(western, kWestern);
-    EXPECT_EQ(western,
-              "A\x82"
-              "AB\xE9");
-}
-
-TEST(UpperAsciiLetters, LeadByteAtTheEndIsLeftAlone) {
-    std::string text = "z\x82";
-    framework::UpperAsciiLetters(text, kJapanese);
-    EXPECT_EQ(text, "Z\x82");
-}
-
 }  // namespace

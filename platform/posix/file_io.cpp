@@ -1,30 +1,24 @@
-// POSIX file operations: non-blocking opens, and output written to a
-// temporary file that is synced and renamed over the target.
+// POSIX file operations: non-blocking opens, and outputs that start as a
+// temporary file beside the target with the old file's owner and mode.
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 #include <utility>
-#include <vector>
 
-#include "core/file_io.h"
-#include "platform/posix/posix_files.h"
-#include "platform/temporary_name.h"
+#include "platform/file_io.h"
+#include "platform/system_files.h"
+#include "platform/temporaries.h"
 
 namespace ondrel {
 namespace {
 
-using posix::FolderOf;
-using posix::LastError;
-using posix::SyncFolder;
+using system::LastError;
 
 bool ClearNonBlocking(int fd) {
     int flags = ::fcntl(fd, F_GETFL);
@@ -54,31 +48,6 @@ mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-// The folders already cleaned of stale temporaries by this process.
-std::vector<std::string> cleanedFolders;
-
-// Removes the temporaries in folder whose writer has ended (killed before it
-// could clean up). A writer that still runs, or one this user may not signal,
-// keeps its file.
-// Done once per folder in a process: a batch writing many outputs into one
-// folder would otherwise read it again, its own temporaries included, for each.
-void RemoveStaleTemporaries(const std::string& folder) {
-    // Conversions run on one thread, one at a time.
-    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
-        return;
-    cleanedFolders.push_back(folder);
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    const auto self = static_cast<unsigned long>(::getpid());
-    while (const dirent* entry = ::readdir(dir)) {
-        auto owner = TemporaryOwner(entry->d_name);
-        if (!owner || *owner == self) continue;
-        if (::kill(static_cast<pid_t>(*owner), 0) != 0 && errno == ESRCH)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 }  // namespace
@@ -139,13 +108,13 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
 
     // Named after the output, so a temporary left by a killed run is easy to
     // place; an output name at the length limit falls back to a hidden name.
-    const std::string folder = FolderOf(target);
+    const std::string folder = system::FolderOf(target);
     RemoveStaleTemporaries(folder);
-    const auto pid = static_cast<unsigned long>(::getpid());
+    const unsigned long pid = system::CurrentProcess();
     std::string temporary = TemporaryTemplate(target, pid);
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0 && errno == ENAMETOOLONG) {
-        temporary = TemporaryTemplate(folder + "/", pid);
+        temporary = TemporaryTemplate(folder.empty() ? "./" : folder, pid);
         fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     }
     if (fd < 0) {
@@ -162,25 +131,6 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         return nullptr;
     }
     return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary));
-}
-
-std::error_code OutputFile::Commit() {
-    std::error_code error;
-    if (std::fflush(stream_) != 0) error = LastError();
-    if (!error && !temporary_.empty() && ::fsync(::fileno(stream_)) != 0) error = LastError();
-    if (std::fclose(stream_) != 0 && !error) error = LastError();
-    stream_ = nullptr;
-    if (error || temporary_.empty()) return error;
-
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return LastError();
-    temporary_.clear();
-    SyncFolder(FolderOf(target_));
-    return {};
-}
-
-OutputFile::~OutputFile() {
-    if (stream_) std::fclose(stream_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
 }
 
 }  // namespace ondrel

@@ -1,25 +1,21 @@
-// Win32 file operations: ANSI paths as the dialogs deliver them, and output
-// written to a temporary file that is flushed and moved over the target.
+// Win32 file operations: ANSI paths as the dialogs deliver them, and outputs
+// that start as a temporary file beside the target.
 
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <vector>
 
-#include "core/file_io.h"
-#include "platform/temporary_name.h"
-#include "platform/win32/move_into_place.h"
+#include "platform/file_io.h"
+#include "platform/system_files.h"
+#include "platform/temporaries.h"
 
 namespace ondrel {
 namespace {
 
-std::error_code LastError() {
-    return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-}
+using system::LastError;
 
 std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code& error) {
     int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
@@ -38,46 +34,13 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
 
 // target + ".ondrel-<pid>-<six hex digits>", different for every attempt.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
-    std::string name = TemporaryTemplate(target, ::GetCurrentProcessId());
+    std::string name = TemporaryTemplate(target, system::CurrentProcess());
     // Six hex digits by hand: the C library's formatted output would add
     // tens of kilobytes to the executables.
     unsigned long bits = (::GetTickCount() * 2654435761u + attempt) & 0xFFFFFF;
     for (std::size_t i = name.size(); i-- > name.size() - 6; bits >>= 4)
         name[i] = "0123456789abcdef"[bits & 0xF];
     return name;
-}
-
-// The folders already cleaned of stale temporaries by this process.
-std::vector<std::string> cleanedFolders;
-
-// Removes the temporaries beside target whose writer has ended (killed
-// before it could clean up). Done once per folder in a process: a batch
-// writing many outputs into one folder would otherwise list it for each.
-void RemoveStaleTemporaries(const std::string& target) {
-    const auto slash = target.find_last_of("\\/:");
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    // Conversions run on one thread, one at a time.
-    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
-        return;
-    cleanedFolders.push_back(folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((folder + "*.ondrel-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        auto owner = TemporaryOwner(found.cFileName);
-        if (!owner || *owner == ::GetCurrentProcessId()) continue;
-        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *owner);
-        if (process) {
-            DWORD code = 0;
-            bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-            ::CloseHandle(process);
-            if (running) continue;
-        } else if (::GetLastError() != ERROR_INVALID_PARAMETER) {
-            continue;  // there, but not ours to look at
-        }
-        ::DeleteFileA((folder + found.cFileName).c_str());
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
 }
 
 // The path of an open file with every link resolved, without the "\\?\"
@@ -155,14 +118,13 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         return nullptr;
     }
 
-    RemoveStaleTemporaries(target);
     // Named after the output; an output name near the length limit falls back
     // to a short name in the same folder.
-    const auto slash = target.find_last_of("\\/:");
-    const std::string shortBase = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string folder = system::FolderOf(target);
+    RemoveStaleTemporaries(folder);
     bool useShortName = false;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = TemporaryName(useShortName ? shortBase : target, attempt);
+        std::string temporary = TemporaryName(useShortName ? folder : target, attempt);
         HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -186,28 +148,6 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
     }
     error = std::make_error_code(std::errc::file_exists);
     return nullptr;
-}
-
-std::error_code OutputFile::Commit() {
-    std::error_code error;
-    if (std::fflush(stream_) != 0) error = std::error_code(errno, std::generic_category());
-    if (!error && !temporary_.empty()) {
-        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream_)));
-        if (!::FlushFileBuffers(handle)) error = LastError();
-    }
-    if (std::fclose(stream_) != 0 && !error)
-        error = std::error_code(errno, std::generic_category());
-    stream_ = nullptr;
-    if (error || temporary_.empty()) return error;
-
-    if (std::error_code moved = MoveIntoPlace(temporary_.c_str(), target_.c_str())) return moved;
-    temporary_.clear();
-    return {};
-}
-
-OutputFile::~OutputFile() {
-    if (stream_) std::fclose(stream_);
-    if (!temporary_.empty()) ::DeleteFileA(temporary_.c_str());
 }
 
 }  // namespace ondrel

@@ -10,9 +10,9 @@
 
 namespace {
 
-using ondrel::testing::DialogDriver;
-using ondrel::testing::PressKey;
-using ondrel::testing::WindowKind;
+using ondrel::test_support::DialogDriver;
+using ondrel::test_support::PressKey;
+using ondrel::test_support::WindowKind;
 
 class TestableApp : public CConverterApp {
 public:

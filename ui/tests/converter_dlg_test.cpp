@@ -18,15 +18,15 @@
 namespace {
 
 using ondrel::SourceKind;
-using ondrel::testing::Bytes;
-using ondrel::testing::ClickItem;
-using ondrel::testing::DialogDriver;
-using ondrel::testing::ItemText;
-using ondrel::testing::MessageSeen;
-using ondrel::testing::PressKey;
-using ondrel::testing::TempFolder;
-using ondrel::testing::TypeInto;
-using ondrel::testing::WindowKind;
+using ondrel::test_support::Bytes;
+using ondrel::test_support::ClickItem;
+using ondrel::test_support::DialogDriver;
+using ondrel::test_support::ItemText;
+using ondrel::test_support::MessageSeen;
+using ondrel::test_support::PressKey;
+using ondrel::test_support::TempFolder;
+using ondrel::test_support::TypeInto;
+using ondrel::test_support::WindowKind;
 
 // The choosers' filters, byte for byte: descriptions, patterns, closing bar.
 const std::string kInputFilters =
@@ -91,7 +91,7 @@ TEST_F(ConverterDlgTest, StartsEmptyWithFocusInTheInputFieldAndBothIcons) {
         inputField = ::GetDlgItem(h, IDC_INPUT_PATH);
         bigIcon = ::SendMessageA(h, WM_GETICON, ICON_BIG, 0);
         smallIcon = ::SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
-        caption = ondrel::testing::TextOf(h);
+        caption = ondrel::test_support::TextOf(h);
         Close(h);
     });
     EXPECT_EQ(Run(), IDCANCEL);
@@ -305,7 +305,8 @@ class EnterKey : public ConverterDlgTest, public ::testing::WithParamInterface<i
 // Enter is the dialog's OK: it takes the fields into the members and ends the
 // dialog. It does not start a transform.
 TEST_P(EnterKey, EndsTheDialogWithoutTransforming) {
-    ondrel::testing::WriteBytes(folder / "in.nds.sav", ondrel::testing::PatternBytes(1000));
+    ondrel::test_support::WriteBytes(folder / "in.nds.sav",
+                                     ondrel::test_support::PatternBytes(1000));
     const std::string typedInput = Spaced(" ", Path("in.nds.sav"), "");
     driver.On(WindowKind::Dialog, [&](HWND h) {
         TypeInto(h, IDC_INPUT_PATH, typedInput);
@@ -339,8 +340,8 @@ class ConversionThroughChoosers : public ConverterDlgTest,
 // pick an output that does not exist yet, press "&Transform".
 TEST_P(ConversionThroughChoosers, WritesTheImageOfThePickedKind) {
     const Conversion& c = GetParam();
-    const Bytes input = ondrel::testing::PatternBytes(c.inputSize);
-    ondrel::testing::WriteBytes(folder / c.inputName, input);
+    const Bytes input = ondrel::test_support::PatternBytes(c.inputSize);
+    ondrel::test_support::WriteBytes(folder / c.inputName, input);
     Fields proposed;
     MessageSeen seen;
     driver.On(WindowKind::Dialog, [](HWND h) { ClickItem(h, IDC_BROWSE_INPUT); })
@@ -360,8 +361,8 @@ TEST_P(ConversionThroughChoosers, WritesTheImageOfThePickedKind) {
     EXPECT_EQ(seen.caption, "OK");
     EXPECT_EQ(seen.icon, 0u);
     ASSERT_EQ(folder.Names(), (std::vector<std::string>{c.inputName, "fresh.sav"}));
-    EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "fresh.sav") ==
-                ondrel::testing::ImageOf(input, c.bytesUsed));
+    EXPECT_TRUE(ondrel::test_support::ReadBytes(folder / "fresh.sav") ==
+                ondrel::test_support::ImageOf(input, c.bytesUsed));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ConversionThroughChoosers,
@@ -373,9 +374,9 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ConversionThroughChoosers,
 // The kind comes from the last pick, never from a typed name: a typed
 // *.nds.sav after a picked *.dat is read by the dat rule (its first 256 KiB).
 TEST_F(ConverterDlgTest, TypedInputIsReadByTheLastPickedKind) {
-    const Bytes typed = ondrel::testing::PatternBytes(300000);
-    ondrel::testing::WriteBytes(folder / "typed.nds.sav", typed);
-    ondrel::testing::WriteBytes(folder / "picked.dat", ondrel::testing::PatternBytes(10));
+    const Bytes typed = ondrel::test_support::PatternBytes(300000);
+    ondrel::test_support::WriteBytes(folder / "typed.nds.sav", typed);
+    ondrel::test_support::WriteBytes(folder / "picked.dat", ondrel::test_support::PatternBytes(10));
     MessageSeen seen;
     driver.On(WindowKind::Dialog, [](HWND h) { ClickItem(h, IDC_BROWSE_INPUT); })
         .PickFile(Path("picked.dat"))
@@ -389,8 +390,8 @@ TEST_F(ConverterDlgTest, TypedInputIsReadByTheLastPickedKind) {
     Run();
     EXPECT_EQ(seen.text, "Transform OK!");
     EXPECT_EQ(g_sourceKind, SourceKind::Dat);
-    EXPECT_TRUE(ondrel::testing::ReadBytes(folder / "picked.sav") ==
-                ondrel::testing::ImageOf(typed, 0x40000));
+    EXPECT_TRUE(ondrel::test_support::ReadBytes(folder / "picked.sav") ==
+                ondrel::test_support::ImageOf(typed, 0x40000));
 }
 
 TEST_F(ConverterDlgTest, OpensCentredOnTheWorkArea) {
@@ -449,7 +450,7 @@ protected:
 
 TEST_P(NamesInAnyScript, ConvertUnderTheirOwnNames) {
     const ScriptName& n = GetParam();
-    const Bytes input = ondrel::testing::PatternBytes(1000);
+    const Bytes input = ondrel::test_support::PatternBytes(1000);
     Write(Path(n.name), input);
     Fields proposed;
     MessageSeen converted, missing;
@@ -477,7 +478,7 @@ TEST_P(NamesInAnyScript, ConvertUnderTheirOwnNames) {
         EXPECT_EQ(proposed, (Fields{Path(n.name), Path(n.proposed)}));
     }
     EXPECT_EQ(converted.text, "Transform OK!");
-    EXPECT_TRUE(Read(Path(n.proposed)) == ondrel::testing::ImageOf(input, input.size()));
+    EXPECT_TRUE(Read(Path(n.proposed)) == ondrel::test_support::ImageOf(input, input.size()));
     EXPECT_EQ(missing.text, "Open file [ " + Path(std::string("gone ") + n.name) + " ] failure!");
 }
 

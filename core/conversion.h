@@ -1,5 +1,11 @@
 #pragma once
 
+// The core: source recognition, the save image and its reading rules, and
+// whole conversions from file to file. It knows nothing of any window or
+// command line, and reaches the operating system only through the platform
+// layer (platform/file_io.h); the dialog and the command-line converter build
+// on it.
+
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -32,6 +38,7 @@ struct ConvertOutcome {
 // Converts one save: reads inputPath by the rule of kind into a blank image
 // and writes the image failure-atomically to outputPath. Paths are used as
 // given (no trimming). Nothing is written unless the whole input was read.
+// A batch of one: every output takes the path of ConvertSaves.
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind);
 

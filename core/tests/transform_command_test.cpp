@@ -1,4 +1,4 @@
-#include "core/transform.h"
+#include "core/transform_command.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
+using test_support::Bytes;
 
 struct Message {
     std::string text, caption;
@@ -60,14 +60,14 @@ void PrintTo(const TransformCase& c, std::ostream* os) {
 
 class RunTransformTest : public ::testing::TestWithParam<TransformCase> {
 protected:
-    testing::TempFolder folder_;
-    testing::TempFolder other_;  // files of the failure rows, outside folder_
+    test_support::TempFolder folder_;
+    test_support::TempFolder other_;  // files of the failure rows, outside folder_
 #ifdef _WIN32
     // The Windows tests run under Wine, whose Z: drive is the Linux root: a
     // process's memory fails to read there too. The full disk is the small
     // one the test run mounts (ONDREL_SMALL_DISK).
     void SetUp() override {
-        const fs::path disk = testing::SmallDisk();
+        const fs::path disk = test_support::SmallDisk();
         ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
         full_ = disk / "full.sav";
     }
@@ -103,10 +103,10 @@ protected:
 
 TEST_P(RunTransformTest, ShowsOneMessageAndWritesOnlyOnSuccess) {
     const TransformCase& c = GetParam();
-    const Bytes input = testing::PatternBytes(256 * 1024);
+    const Bytes input = test_support::PatternBytes(256 * 1024);
     const Bytes previous(1000, 0x42);
-    testing::WriteBytes(folder_ / "slot1.dat", input);
-    testing::WriteBytes(folder_ / "slot1.sav", previous);
+    test_support::WriteBytes(folder_ / "slot1.dat", input);
+    test_support::WriteBytes(folder_ / "slot1.sav", previous);
 
     std::string in = Expand(c.input), out = Expand(c.output);
     RecordingSink sink;
@@ -118,11 +118,13 @@ TEST_P(RunTransformTest, ShowsOneMessageAndWritesOnlyOnSuccess) {
     // The paths are left trimmed, whatever happened (the test's paths hold no blanks).
     EXPECT_EQ(in.find_first_of(" \t\r\n\v\f"), std::string::npos);
     EXPECT_EQ(out.find_first_of(" \t\r\n\v\f"), std::string::npos);
-    EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.dat"), input) << "the input is never changed";
+    EXPECT_EQ(test_support::ReadBytes(folder_ / "slot1.dat"), input)
+        << "the input is never changed";
     if (c.outputWritten) {
-        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), testing::ImageOf(input, input.size()));
+        EXPECT_EQ(test_support::ReadBytes(folder_ / "slot1.sav"),
+                  test_support::ImageOf(input, input.size()));
     } else {
-        EXPECT_EQ(testing::ReadBytes(folder_ / "slot1.sav"), previous);
+        EXPECT_EQ(test_support::ReadBytes(folder_ / "slot1.sav"), previous);
     }
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"slot1.dat", "slot1.sav"}))
         << "no other file is left behind";
@@ -157,29 +159,30 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunTransformRepeatTest, SecondRunGivesTheSameResult) {
-    testing::TempFolder folder;
-    const Bytes input = testing::PatternBytes(520 * 1024, 16);
-    testing::WriteBytes(folder / "game.sav", input);
+    test_support::TempFolder folder;
+    const Bytes input = test_support::PatternBytes(520 * 1024, 16);
+    test_support::WriteBytes(folder / "game.sav", input);
     std::string in = (folder / "game.sav").string(), out = (folder / "game.j8.sav").string();
     RecordingSink sink;
     RunTransform(in, out, SourceKind::Sav, sink);
-    const Bytes first = testing::ReadBytes(folder / "game.j8.sav");
+    const Bytes first = test_support::ReadBytes(folder / "game.j8.sav");
     RunTransform(in, out, SourceKind::Sav, sink);
     EXPECT_EQ(sink.messages, (std::vector<Message>(2, {"Transform OK!", "OK", MessageIcon::None})));
-    EXPECT_EQ(testing::ReadBytes(folder / "game.j8.sav"), first);
+    EXPECT_EQ(test_support::ReadBytes(folder / "game.j8.sav"), first);
     EXPECT_EQ(first.size(), 512u * 1024);
 }
 
 TEST(RunTransformRepeatTest, OutputNamingTheInputReplacesIt) {
-    testing::TempFolder folder;
-    const Bytes input = testing::PatternBytes(257 * 1024);
-    testing::WriteBytes(folder / "slot.dat", input);
+    test_support::TempFolder folder;
+    const Bytes input = test_support::PatternBytes(257 * 1024);
+    test_support::WriteBytes(folder / "slot.dat", input);
     std::string in = (folder / "slot.dat").string(), out = in;
     RecordingSink sink;
     RunTransform(in, out, SourceKind::Dat, sink);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].text, "Transform OK!");
-    EXPECT_EQ(testing::ReadBytes(folder / "slot.dat"), testing::ImageOf(input, 256 * 1024));
+    EXPECT_EQ(test_support::ReadBytes(folder / "slot.dat"),
+              test_support::ImageOf(input, 256 * 1024));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"slot.dat"});
 }
 
@@ -200,7 +203,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TrimCase{"", ""}, TrimCase{" \t\n\v\f\r", ""},
                       TrimCase{"  C:\\a.dat  ", "C:\\a.dat"},
                       TrimCase{"C:\\My Saves\\a b.dat", "C:\\My Saves\\a b.dat"},
-                      TrimCase{"\r\nx\t", "x"}, TrimCase{"\xA0x\xA0", "\xA0x\xA0"}));
+                      TrimCase{"\r\nx\t", "x"}, TrimCase{"\xA0x\xA0", "\xA0x\xA0"},
+                      // Bytes above 0x7F are never blanks, whatever a signed char
+                      // passed to isspace would say.
+                      TrimCase{" \xE9t\x85 ", "\xE9t\x85"}));
 
 }  // namespace
 }  // namespace ondrel

@@ -1,4 +1,4 @@
-#include "platform/temporary_name.h"
+#include "platform/temporaries.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/convert.h"
+#include "core/conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::TempFolder;
+using test_support::Bytes;
+using test_support::TempFolder;
 
 constexpr std::size_t K = 1024;
 
@@ -43,7 +43,7 @@ class ConvertReportTest : public ::testing::TestWithParam<ReportCase> {};
 TEST_P(ConvertReportTest, ReportsWhatWasTakenFromTheInput) {
     const ReportCase& c = GetParam();
     TempFolder folder;
-    testing::WriteBytes(folder / "in", testing::PatternBytes(c.size, c.blankFront));
+    test_support::WriteBytes(folder / "in", test_support::PatternBytes(c.size, c.blankFront));
     auto outcome = ConvertSave((folder / "in").string(), (folder / "out").string(), c.kind);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted);
     EXPECT_FALSE(outcome.error);
@@ -74,7 +74,7 @@ TEST(ConvertFailureTest, MissingInputGivesTheSystemsReason) {
 
 TEST(ConvertFailureTest, MissingOutputFolderGivesTheSystemsReason) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(100));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(100));
     auto outcome = ConvertSave((folder / "in.dat").string(), (folder / "no" / "out.sav").string(),
                                SourceKind::Dat);
     EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
@@ -85,7 +85,7 @@ TEST(ConvertFailureTest, MissingOutputFolderGivesTheSystemsReason) {
 #ifdef _WIN32
 TEST(ConvertDeviceTest, NulIsWrittenInPlace) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(100));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(100));
     auto outcome = ConvertSave((folder / "in.dat").string(), "NUL", SourceKind::Dat);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
@@ -96,7 +96,7 @@ TEST(ConvertDeviceTest, NulIsWrittenInPlace) {
 // (the file-name limit on Linux, the path limit on Windows) still converts.
 TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
 #ifdef _WIN32
     const std::string name(250 - folder.path().string().size(), 'n');
 #else
@@ -120,7 +120,7 @@ bool IsCharDevice(const fs::path& path) {
 
 TEST(ConvertDeviceTest, FullDeviceReportsTheWriteAndStaysADevice) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.sav", testing::PatternBytes(256 * K));
+    test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
     MakeDevice(folder / "full", 7);
     auto outcome =
         ConvertSave((folder / "in.sav").string(), (folder / "full").string(), SourceKind::Sav);
@@ -132,7 +132,7 @@ TEST(ConvertDeviceTest, FullDeviceReportsTheWriteAndStaysADevice) {
 
 TEST(ConvertDeviceTest, NullDeviceIsWrittenInPlace) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.sav", testing::PatternBytes(256 * K));
+    test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
     MakeDevice(folder / "null", 3);
     auto outcome =
         ConvertSave((folder / "in.sav").string(), (folder / "null").string(), SourceKind::Sav);
@@ -148,7 +148,7 @@ protected:
         fs::create_directory(disk_);
         ASSERT_EQ(::mount("tmpfs", disk_.c_str(), "tmpfs", 0, "size=300k"), 0)
             << "mounting a tmpfs needs root";
-        testing::WriteBytes(folder_ / "in.nds.sav", input_);
+        test_support::WriteBytes(folder_ / "in.nds.sav", input_);
     }
     void TearDown() override { ::umount(disk_.c_str()); }
 
@@ -159,7 +159,7 @@ protected:
 
     TempFolder folder_;
     fs::path disk_;
-    const Bytes input_ = testing::PatternBytes(512 * K);
+    const Bytes input_ = test_support::PatternBytes(512 * K);
 };
 
 TEST_F(FullDiskTest, NewOutputLeavesNoFile) {
@@ -170,11 +170,11 @@ TEST_F(FullDiskTest, NewOutputLeavesNoFile) {
 }
 
 TEST_F(FullDiskTest, ExistingOutputKeepsEveryByte) {
-    const Bytes previous = testing::PatternBytes(100 * K, 16);
-    testing::WriteBytes(disk_ / "out.sav", previous);
+    const Bytes previous = test_support::PatternBytes(100 * K, 16);
+    test_support::WriteBytes(disk_ / "out.sav", previous);
     auto outcome = Convert();
     EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
-    EXPECT_EQ(testing::ReadBytes(disk_ / "out.sav"), previous);
+    EXPECT_EQ(test_support::ReadBytes(disk_ / "out.sav"), previous);
     EXPECT_EQ(fs::directory_iterator(disk_)->path().filename(), "out.sav");
     EXPECT_EQ(std::distance(fs::directory_iterator(disk_), fs::directory_iterator()), 1);
 }
@@ -210,9 +210,9 @@ TEST_P(ConvertPermissionTest, ReadOnlyOutputKeepsItsBytes) {
     TempFolder folder;
     const fs::path saves = folder / "saves";
     fs::create_directory(saves);
-    const Bytes input = testing::PatternBytes(256 * K), previous(3000, 0x33);
-    testing::WriteBytes(folder / "in.dat", input);
-    testing::WriteBytes(saves / "out.sav", previous);
+    const Bytes input = test_support::PatternBytes(256 * K), previous(3000, 0x33);
+    test_support::WriteBytes(folder / "in.dat", input);
+    test_support::WriteBytes(saves / "out.sav", previous);
     fs::permissions(folder / "in.dat", fs::perms::owner_read | fs::perms::others_read);
     fs::permissions(saves / "out.sav", c.outputMode);
     fs::permissions(saves, c.folderMode);
@@ -220,10 +220,11 @@ TEST_P(ConvertPermissionTest, ReadOnlyOutputKeepsItsBytes) {
     EXPECT_EQ(ConvertAsNobody(folder / "in.dat", saves / "out.sav"), c.status);
     fs::permissions(saves, fs::perms::all);
     if (c.status == ConvertStatus::Converted) {
-        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), testing::ImageOf(input, input.size()));
+        EXPECT_EQ(test_support::ReadBytes(saves / "out.sav"),
+                  test_support::ImageOf(input, input.size()));
         EXPECT_EQ(fs::status(saves / "out.sav").permissions(), c.outputMode) << "mode kept";
     } else {
-        EXPECT_EQ(testing::ReadBytes(saves / "out.sav"), previous);
+        EXPECT_EQ(test_support::ReadBytes(saves / "out.sav"), previous);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(saves), fs::directory_iterator()), 1);
 }
@@ -242,17 +243,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
     TempFolder folder;
-    const Bytes input = testing::PatternBytes(300);
-    testing::WriteBytes(folder / "in.dat", input);
+    const Bytes input = test_support::PatternBytes(300);
+    test_support::WriteBytes(folder / "in.dat", input);
     fs::create_directory(folder / "real");
-    testing::WriteBytes(folder / "real" / "save.sav", Bytes(10, 1));
+    test_support::WriteBytes(folder / "real" / "save.sav", Bytes(10, 1));
     fs::create_symlink("real/save.sav", folder / "link.sav");
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "link.sav").string(), SourceKind::Dat);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
     EXPECT_TRUE(fs::is_symlink(folder / "link.sav"));
-    EXPECT_EQ(testing::ReadBytes(folder / "real" / "save.sav"),
-              testing::ImageOf(input, input.size()));
+    EXPECT_EQ(test_support::ReadBytes(folder / "real" / "save.sav"),
+              test_support::ImageOf(input, input.size()));
 }
 
 TEST(ConvertInputTest, FailingReadWritesNothing) {
@@ -270,12 +271,12 @@ TEST(ConvertInputTest, PipeWithoutWriterDoesNotBlock) {
     auto outcome =
         ConvertSave((folder / "pipe").string(), (folder / "out.sav").string(), SourceKind::Sav);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted);
-    EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), Bytes(512 * K, 0xFF));
+    EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(512 * K, 0xFF));
 }
 
 TEST(ConvertInputTest, PipeWithoutReaderAsOutputIsRefused) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "pipe").string(), SourceKind::Dat);
@@ -333,7 +334,7 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
 
 std::string SparseFile(const TempFolder& folder, const char* name, std::size_t blankFront) {
     const fs::path path = folder / name;
-    testing::WriteBytes(path, testing::PatternBytes(600 * K, blankFront));
+    test_support::WriteBytes(path, test_support::PatternBytes(600 * K, blankFront));
     fs::resize_file(path, std::uint64_t{4} << 30);
     return path.string();
 }
@@ -351,7 +352,7 @@ TEST_P(HostileInputTest, AnswersPromptlyAndCreatesNothingElse) {
     if (c.status == ConvertStatus::Converted) {
         before.push_back("out.sav");
         std::sort(before.begin(), before.end());
-        c.checkOutput(testing::ReadBytes(out));
+        c.checkOutput(test_support::ReadBytes(out));
     } else {
         EXPECT_EQ(outcome.error, c.error) << outcome.error.message();
     }
@@ -369,7 +370,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertStatus::Converted,
                     {},
                     [](const Bytes& out) {
-                        EXPECT_EQ(out, testing::ImageOf(testing::PatternBytes(512 * K), 512 * K));
+                        EXPECT_EQ(out, test_support::ImageOf(test_support::PatternBytes(512 * K),
+                                                             512 * K));
                     }},
         HostileCase{"Sparse4GiBSavMovesItsTrailer",
                     SourceKind::Sav,
@@ -377,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertStatus::Converted,
                     {},
                     [](const Bytes& out) {
-                        const Bytes file = testing::PatternBytes(600 * K, 16);
+                        const Bytes file = test_support::PatternBytes(600 * K, 16);
                         Bytes expected(file.begin(), file.begin() + 512 * K);
                         std::copy(file.begin() + 512 * K, file.begin() + 520 * K, expected.begin());
                         EXPECT_EQ(out, expected);
@@ -406,14 +408,14 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"BytesAbove0x7FInTheName",
                     SourceKind::Dat,
                     [](const TempFolder& f) {
-                        testing::WriteBytes(f / "\xC4pfel \x83\x5C\xFF.dat",
-                                            testing::PatternBytes(99));
+                        test_support::WriteBytes(f / "\xC4pfel \x83\x5C\xFF.dat",
+                                                 test_support::PatternBytes(99));
                         return (f / "\xC4pfel \x83\x5C\xFF.dat").string();
                     },
                     ConvertStatus::Converted,
                     {},
                     [](const Bytes& out) {
-                        EXPECT_EQ(out, testing::ImageOf(testing::PatternBytes(99), 99));
+                        EXPECT_EQ(out, test_support::ImageOf(test_support::PatternBytes(99), 99));
                     }},
         HostileCase{"PathOf4096Bytes", SourceKind::Dat,
                     [](const TempFolder& f) {
@@ -426,8 +428,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
-    testing::WriteBytes(folder / "out.sav", Bytes(10, 1));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
+    test_support::WriteBytes(folder / "out.sav", Bytes(10, 1));
     ASSERT_EQ(::chown((folder / "out.sav").c_str(), 65534, 65534), 0) << "chown needs root";
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
@@ -440,7 +442,7 @@ TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {
 
 TEST(ConvertInputTest, UnreadableInputIsRefused) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     fs::permissions(folder / "in.dat", fs::perms::none);
     EXPECT_EQ(ConvertAsNobody(folder / "in.dat", folder / "out.sav"),
               ConvertStatus::OpenInputFailed);
@@ -448,14 +450,14 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
 }
 TEST(ConvertTemporaryTest, TemporaryOfAKilledRunIsRemovedByTheNext) {
     TempFolder folder;
-    testing::WriteBytes(folder / "in.dat", testing::PatternBytes(10));
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
     const std::string stale = "out.sav.ondrel-" + std::to_string(gone) + "-a1b2c3";
     const std::string live = "out.sav.ondrel-" + std::to_string(::getppid()) + "-a1b2c3";
-    testing::WriteBytes(folder / stale, Bytes(5, 1));
-    testing::WriteBytes(folder / live, Bytes(5, 1));
+    test_support::WriteBytes(folder / stale, Bytes(5, 1));
+    test_support::WriteBytes(folder / live, Bytes(5, 1));
 
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);

@@ -17,4 +17,11 @@ std::string TemporaryTemplate(const std::string& path, unsigned long pid);
 // The process id in a temporary file's name; nothing for any other name.
 std::optional<unsigned long> TemporaryOwner(std::string_view fileName);
 
+// Removes the temporaries in folder (as system::FolderOf gives it) whose
+// writer has ended, killed before it could clean up. A writer that still
+// runs, or one this user may not look at, keeps its file. Done once per
+// folder in a process: a batch writing many outputs into one folder would
+// otherwise list it, its own temporaries included, for each.
+void RemoveStaleTemporaries(const std::string& folder);
+
 }  // namespace ondrel

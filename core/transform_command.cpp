@@ -1,10 +1,10 @@
-#include "core/transform.h"
+#include "core/transform_command.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "core/convert.h"
+#include "core/conversion.h"
 
 namespace ondrel {
 namespace {

@@ -1,14 +1,21 @@
-#include "platform/temporary_name.h"
+#include "platform/temporaries.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <vector>
+
+#include "platform/system_files.h"
 
 namespace ondrel {
 namespace {
 
 constexpr std::string_view kMarker = ".ondrel-";
 constexpr std::size_t kRandomLength = 6;
+
+// The folders already cleaned by this process. Conversions run on one thread,
+// one at a time.
+std::vector<std::string> cleanedFolders;
 
 bool IsAlnum(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0;
@@ -37,6 +44,17 @@ std::optional<unsigned long> TemporaryOwner(std::string_view name) {
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
         return std::nullopt;
     return pid;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
+        return;
+    cleanedFolders.push_back(folder);
+    system::ForEachNameContaining(folder, kMarker, [](const std::string& in, const char* name) {
+        auto owner = TemporaryOwner(name);
+        if (owner && *owner != system::CurrentProcess() && system::ProcessHasEnded(*owner))
+            system::RemoveFile(in + name);
+    });
 }
 
 }  // namespace ondrel

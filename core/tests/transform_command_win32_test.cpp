@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "core/file_io.h"
 #include "core/save_image.h"
 #include "core/tests/test_files.h"
-#include "core/transform.h"
+#include "core/transform_command.h"
+#include "platform/file_io.h"
 
 namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::TempFolder;
+using test_support::Bytes;
+using test_support::TempFolder;
 
 constexpr std::size_t K = 1024;
 
@@ -88,12 +88,12 @@ TEST_P(Win32FileFailureTest, EndsWithItsMessageAndTheOldSaveIntact) {
     TempFolder home;
     fs::path folder = home.path();
     if (c.onSmallDisk) {
-        folder = testing::SmallDisk();
+        folder = test_support::SmallDisk();
         ASSERT_FALSE(folder.empty()) << "ONDREL_SMALL_DISK names no small disk";
     }
-    const Bytes input = testing::PatternBytes(520 * K, 16), previous(100 * K, 0x33);
-    testing::WriteBytes(home / "in.sav", input);
-    testing::WriteBytes(folder / "out.sav", previous);
+    const Bytes input = test_support::PatternBytes(520 * K, 16), previous(100 * K, 0x33);
+    test_support::WriteBytes(home / "in.sav", input);
+    test_support::WriteBytes(folder / "out.sav", previous);
     std::vector<std::string> names{"out.sav"};
     std::string out = c.arrange(folder, names);
     std::string in = (home / "in.sav").string();
@@ -107,12 +107,13 @@ TEST_P(Win32FileFailureTest, EndsWithItsMessageAndTheOldSaveIntact) {
     EXPECT_EQ(sink.text,
               converted ? c.message : std::string(c.message) + " file [ " + out + " ] failure!");
     if (converted) {
-        Bytes image = testing::ReadBytes(out);
+        Bytes image = test_support::ReadBytes(out);
         EXPECT_EQ(image.size(), kSaveImageSize);
         EXPECT_TRUE(
             std::equal(input.begin() + 8 * K, input.begin() + 512 * K, image.begin() + 8 * K));
     } else {
-        EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), previous) << "the old save is intact";
+        EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), previous)
+            << "the old save is intact";
     }
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -159,8 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                             "out.sav.ondrel-" + std::to_string(ended.Id()) + "-a1b2c3";
                         const std::string running =
                             "out.sav.ondrel-" + std::to_string(live.Id()) + "-d4e5f6";
-                        testing::WriteBytes(f / stale, Bytes(5, 1));
-                        testing::WriteBytes(f / running, Bytes(5, 1));
+                        test_support::WriteBytes(f / stale, Bytes(5, 1));
+                        test_support::WriteBytes(f / running, Bytes(5, 1));
                         names.push_back(running);
                         return Out(f);
                     },
@@ -179,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
     TempFolder folder;
     const Bytes previous(100 * K, 0x33);
-    testing::WriteBytes(folder / "out.sav", previous);
+    test_support::WriteBytes(folder / "out.sav", previous);
     std::error_code error;
     auto output = OutputFile::Create((folder / "out.sav").string(), error);
     ASSERT_TRUE(output) << error.message();
@@ -190,20 +191,21 @@ TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(output->Commit()) << "a refused replace is a failure";
+    OutputBatch batch;
+    batch.Add(std::move(output));
+    EXPECT_TRUE(batch.Commit().front()) << "a refused replace is a failure";
     ::CloseHandle(held);
-    output.reset();
-    EXPECT_EQ(testing::ReadBytes(folder / "out.sav"), previous);
+    EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), previous);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"out.sav"});
 }
 
 // Bytes still in the stream's buffer when the disk is already full: the
 // write succeeds, and the flush at Commit is where the failure shows.
 TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
-    const fs::path disk = testing::SmallDisk();
+    const fs::path disk = test_support::SmallDisk();
     ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
     const Bytes previous(10 * K, 0x33);
-    testing::WriteBytes(disk / "out.sav", previous);
+    test_support::WriteBytes(disk / "out.sav", previous);
     std::FILE* filler = std::fopen((disk / "filler").string().c_str(), "wb");
     ASSERT_NE(filler, nullptr);
     const Bytes block(4 * K, 0);
@@ -215,9 +217,10 @@ TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
     auto output = OutputFile::Create((disk / "out.sav").string(), error);
     ASSERT_TRUE(output) << error.message();
     ASSERT_EQ(std::fwrite(block.data(), 1, 100, output->Stream()), 100u);
-    EXPECT_TRUE(output->Commit()) << "bytes that never reached the disk are a failure";
-    output.reset();
-    EXPECT_EQ(testing::ReadBytes(disk / "out.sav"), previous);
+    OutputBatch batch;
+    batch.Add(std::move(output));
+    EXPECT_TRUE(batch.Commit().front()) << "bytes that never reached the disk are a failure";
+    EXPECT_EQ(test_support::ReadBytes(disk / "out.sav"), previous);
     fs::remove(disk / "filler");
     EXPECT_EQ(fs::directory_iterator(disk)->path().filename(), "out.sav");
     EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 1);

@@ -1,8 +1,8 @@
-#include "core/convert.h"
+#include "core/conversion.h"
 
 #include <memory>
 
-#include "core/file_io.h"
+#include "platform/file_io.h"
 
 namespace ondrel {
 namespace {
@@ -46,33 +46,26 @@ ConvertOutcome WriteSave(const std::string& inputPath, const std::string& output
 
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind) {
-    std::unique_ptr<OutputFile> output;
-    ConvertOutcome outcome = WriteSave(inputPath, outputPath, kind, output);
-    if (!output) return outcome;
-    std::error_code error = output->Commit();
-    if (error) return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
-    return outcome;
+    return ConvertSaves({{inputPath, outputPath, kind}}).front();
 }
 
 std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     std::vector<ConvertOutcome> outcomes;
     outcomes.reserve(jobs.size());
-    OutputGroup group;
-    std::vector<std::size_t> grouped;  // the jobs whose outputs wait in the group
+    OutputBatch batch;
+    std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
         std::unique_ptr<OutputFile> output;
         outcomes.push_back(WriteSave(job.inputPath, job.outputPath, job.kind, output));
         if (!output) continue;
-        if (std::error_code error = group.Add(std::move(output)))
-            outcomes.back() = Failed(outcomes.back(), ConvertStatus::WriteOutputFailed, error);
-        else
-            grouped.push_back(outcomes.size() - 1);
+        batch.Add(std::move(output));
+        batched.push_back(outcomes.size() - 1);
     }
-    std::vector<std::error_code> committed = group.Commit();
-    for (std::size_t i = 0; i < grouped.size(); ++i) {
+    std::vector<std::error_code> committed = batch.Commit();
+    for (std::size_t i = 0; i < batched.size(); ++i) {
         if (committed[i])
-            outcomes[grouped[i]] =
-                Failed(outcomes[grouped[i]], ConvertStatus::WriteOutputFailed, committed[i]);
+            outcomes[batched[i]] =
+                Failed(outcomes[batched[i]], ConvertStatus::WriteOutputFailed, committed[i]);
     }
     return outcomes;
 }

@@ -1,0 +1,42 @@
+#include "core/byte_notes.h"
+
+#include <algorithm>
+
+namespace ondrel {
+namespace {
+
+std::string Range(std::uint64_t first, std::uint64_t last) {
+    return "bytes " + std::to_string(first) + "-" + std::to_string(last);
+}
+
+}  // namespace
+
+ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load) {
+    // Moved trailer bytes take the place of as many bytes at the front.
+    const std::uint64_t read = load.bytesRead, trailer = load.trailerBytes;
+    ByteCounts counts;
+    counts.used = read - std::min(read, trailer) + trailer;
+    counts.dropped = inputSize > counts.used ? inputSize - counts.used : 0;
+    return counts;
+}
+
+std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
+                                   const LoadReport& load) {
+    std::vector<std::string> notes;
+    const std::uint64_t trailer = load.trailerBytes;
+    if (trailer > 0) {
+        notes.push_back(Range(0, trailer - 1) + " replaced by " +
+                        Range(kSaveImageSize, kSaveImageSize + trailer - 1) +
+                        ", the save's start, moved to the front");
+    }
+    const std::uint64_t limit = kind == SourceKind::Dat ? kDatReadSize : kSaveImageSize + trailer;
+    if (inputSize > limit) {
+        notes.push_back(Range(limit, inputSize - 1) + " dropped: " +
+                        (kind == SourceKind::Dat
+                             ? std::string("a dat save is read up to 262144 bytes")
+                             : std::string("past the end of the 512 KiB image")));
+    }
+    return notes;
+}
+
+}  // namespace ondrel

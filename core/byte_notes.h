@@ -1,0 +1,28 @@
+#pragma once
+
+// What a load took from the input, in words, for a report of the conversion.
+// Apart from the image code so that a program that only converts does not
+// carry the C library's number formatting.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/save_image.h"
+
+namespace ondrel {
+
+// The input bytes of a load that reach the image, and the rest.
+struct ByteCounts {
+    std::uint64_t used = 0;
+    std::uint64_t dropped = 0;
+};
+ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load);
+
+// Where a load of an input of inputSize bytes dropped or moved bytes, one
+// sentence each, in file order; none when the whole input was copied to the
+// same offsets.
+std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
+                                   const LoadReport& load);
+
+}  // namespace ondrel
