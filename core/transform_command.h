@@ -16,6 +16,8 @@ enum class MessageIcon : unsigned {
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
+
+    // Overridables
     virtual void ShowMessage(const std::string& text, const std::string& caption,
                              MessageIcon icon) = 0;
 };

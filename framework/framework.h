@@ -1,7 +1,8 @@
 #pragma once
 
 // Everything the program uses of its application framework, a thin layer
-// over the Win32 "A" (ANSI code page) API.
+// over the Win32 "A" (ANSI code page) API. The framework stands on Win32
+// alone and knows nothing of saves; ui/ builds on it and on core/.
 
 #include "framework/cstring.h"
 #include "framework/dialog.h"
