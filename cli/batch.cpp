@@ -169,10 +169,11 @@ std::string InputRefusal(const std::string& input) {
 // without --force.
 Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
     const std::optional<Classification> recognised = ClassifyInputPath(input);
-    Job job{{input, DerivedOutput(options, input, recognised),
-             options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav)},
-            {},
-            {}};
+    Job job{
+        {input, DerivedOutput(options, input, recognised),
+         options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav), options.force},
+        {},
+        {}};
     const std::string& output = job.conversion.outputPath;
     auto refuse = [&job](const std::string& path, std::string reason) {
         job.refusedPath = path;
@@ -195,8 +196,7 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     } else if (inputs.Find(output, exists)) {
         return refuse(output, "an input of this run; not replaced by the output of " + input);
     } else if (exists && !options.force) {
-        return refuse(output,
-                      "already exists; give --force to replace it with the output of " + input);
+        return refuse(output, kExistsRefusal + input);
     }
     return job;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/batch.h"
 #include "core/source_kind.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -66,5 +67,6 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     if (!kindName.empty()) options.kind = ondrel::SourceKindNamed(kindName);
+    ondrel::RemoveTemporariesOnInterrupt();
     return ondrel::cli::ConvertAll(options, std::cout, std::cerr);
 }

@@ -11,6 +11,9 @@ void ReportRefusal(const std::string& path, const std::string& reason, std::ostr
 }
 
 void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::ostream& err) {
+    // Another program (or another run) made the output while this one wrote.
+    if (outcome.error == std::errc::file_exists && !job.replace)
+        return ReportRefusal(job.outputPath, kExistsRefusal + job.inputPath, err);
     const bool aboutOutput = outcome.status == ConvertStatus::NoOutputPath ||
                              outcome.status == ConvertStatus::CreateOutputFailed ||
                              outcome.status == ConvertStatus::WriteOutputFailed;

@@ -13,6 +13,8 @@
 namespace ondrel::cli {
 
 inline constexpr const char* kProgram = "ondrel-convert";
+inline const std::string kExistsRefusal =
+    "already exists; give --force to replace it with the output of ";
 
 // "ondrel-convert: PATH: reason".
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err);

@@ -14,8 +14,8 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
 }
 
 // The steps up to the written, not yet committed, output.
-ConvertOutcome WriteSave(const std::string& inputPath, const std::string& outputPath,
-                         SourceKind kind, std::unique_ptr<OutputFile>& output) {
+ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& output) {
+    const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     // Made afresh for every conversion; too large for a thread's stack to take lightly.
     auto image = std::make_unique<SaveImage>();
@@ -26,13 +26,13 @@ ConvertOutcome WriteSave(const std::string& inputPath, const std::string& output
     InputFile input = OpenInputFile(inputPath, error);
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
-    outcome.load = LoadSaveImage(input.stream, kind, *image);
+    outcome.load = LoadSaveImage(input.stream, job.kind, *image);
     std::fclose(input.stream);
     if (outcome.load.readError)
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
-    output = OutputFile::Create(outputPath, error);
+    output = OutputFile::Create(outputPath, job.replace, error);
     if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
     error = StoreSaveImage(output->Stream(), *image);
     if (error) {
@@ -46,7 +46,7 @@ ConvertOutcome WriteSave(const std::string& inputPath, const std::string& output
 
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind) {
-    return ConvertSaves({{inputPath, outputPath, kind}}).front();
+    return ConvertSaves({{inputPath, outputPath, kind, true}}).front();
 }
 
 std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
@@ -55,8 +55,9 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     OutputBatch batch;
     std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
+        batch.MakeRoom(job.outputPath, kSaveImageSize);
         std::unique_ptr<OutputFile> output;
-        outcomes.push_back(WriteSave(job.inputPath, job.outputPath, job.kind, output));
+        outcomes.push_back(WriteSave(job, output));
         if (!output) continue;
         batch.Add(std::move(output));
         batched.push_back(outcomes.size() - 1);

@@ -46,6 +46,9 @@ struct ConvertJob {
     std::string inputPath;
     std::string outputPath;
     SourceKind kind = SourceKind::NdsSav;
+    // Without it an output that exists by the time the image would replace it
+    // is kept, and the outcome is WriteOutputFailed with std::errc::file_exists.
+    bool replace = true;
 };
 
 // Converts several saves with the steps of ConvertSave, their flushes grouped

@@ -23,11 +23,13 @@ struct InputFile {
 // directory is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
-// A new file that is to replace one output path. Its bytes go to a temporary
+// A new file that is to become one output path. Its bytes go to a temporary
 // file beside the output and replace the output only when an OutputBatch
 // commits them; dropping the file before then removes the temporary, so the
 // old output keeps every byte. An output that exists but is not a regular
-// file (a device) is written in place, as a plain write would.
+// file (a device) is written in place, as a plain write would. An output
+// that is a symbolic link, dangling or not, is written through: the file it
+// names is created or replaced, and the link stays.
 class OutputFile {
 public:
     // Attributes
@@ -35,8 +37,11 @@ public:
 
     // Operations
     // Fails as creating the output would: a missing folder, an existing file
-    // the user may not write, a directory.
-    static std::unique_ptr<OutputFile> Create(const std::string& path, std::error_code& error);
+    // the user may not write, a directory. Without replace, an output that
+    // exists when the file is committed is kept, and the commit fails with
+    // std::errc::file_exists.
+    static std::unique_ptr<OutputFile> Create(const std::string& path, bool replace,
+                                              std::error_code& error);
 
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -45,40 +50,50 @@ public:
 private:
     friend class OutputBatch;
 
-    OutputFile(std::FILE* stream, std::string target, std::string temporary)
-        : stream_(stream), target_(std::move(target)), temporary_(std::move(temporary)) {}
+    OutputFile(std::FILE* stream, std::string target, std::string temporary, bool replace);
 
     std::FILE* stream_;      // null once the batch has closed it
-    std::string target_;     // the file that is replaced (a symbolic link resolved)
+    std::string target_;     // the file that is replaced (symbolic links resolved)
     std::string temporary_;  // empty when writing in place, and once moved into place
+    bool replace_;
 };
 
-// The one way outputs reach the disk, for one file or a thousand. A file is
-// closed, its bytes started on their way to the disk, when the next one is
-// added, so a batch never holds more than one open; Commit then puts the bytes
-// of all of them on the disk before any of them replaces its output. Dropping
-// the batch removes the temporaries of files not committed.
+// The one way outputs reach the disk, for one file or a thousand. Files are
+// committed in groups: the bytes of a whole group are put on the disk before
+// any of its files replaces its output. A group holds its files open (their
+// temporaries locked) and ends at a bounded number of files, or early when
+// the next file would not find room beside the ones waiting. Dropping the
+// batch removes the temporaries of files not committed.
 class OutputBatch {
 public:
     // Operations
-    // Takes a written file; a failure to close it is kept for Commit to report.
+    // Commits the files waiting when a new output of this many bytes at path
+    // would not fit beside them, so a batch needs no more room than the same
+    // files one at a time.
+    void MakeRoom(const std::string& path, std::uint64_t bytes);
+
+    // Takes a written file; its bytes start on their way to the disk.
     void Add(std::unique_ptr<OutputFile> file);
 
-    // Puts the bytes of every added file on the disk, then moves each over its
-    // output and makes the moves durable. One result per added file, in the
-    // order added; a file whose bytes could not be put on the disk is not
+    // Commits what waits. One result per file added since the batch began, in
+    // the order added; a file whose bytes could not be put on the disk is not
     // moved, and its temporary is removed.
     std::vector<std::error_code> Commit();
 
 private:
     struct Entry {
         std::unique_ptr<OutputFile> file;
-        std::error_code error;  // from closing it
-        bool onDisk;            // closed durably
+        std::error_code error;  // from flushing it
     };
-    static void Close(Entry& entry, bool durable);
+    void CommitGroup();
 
-    std::vector<Entry> entries_;
+    std::vector<Entry> group_;
+    std::vector<std::error_code> results_;
 };
+
+// Makes Ctrl-C, SIGTERM, SIGHUP (and a closed console on Windows) remove the
+// temporaries of the files being written before the program ends, with the
+// status a shell expects of a signal (130 for Ctrl-C, 143 for SIGTERM).
+void RemoveTemporariesOnInterrupt();
 
 }  // namespace ondrel

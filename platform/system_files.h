@@ -5,6 +5,7 @@
 // steps is kept in one place, output_batch.cpp; only the platform layer uses
 // these.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -20,36 +21,42 @@ std::error_code LastError();
 // folder, else ending in a separator ("saves/", "C:\\saves\\", "C:").
 std::string FolderOf(const std::string& path);
 
-// How far an output's bytes must have gone when its stream is closed.
-enum class Closing {
-    Device,     // written in place: flushed to the device
-    WriteBack,  // a temporary: started on its way to the disk where that is cheaper
-    Durable,    // a temporary: on the disk
-};
+// The bytes a new file in folder may still take; the largest value when the
+// system cannot tell.
+std::uint64_t FreeBytes(const std::string& folder);
 
-// Flushes the stream as far as asked and closes it.
-std::error_code CloseOutput(std::FILE* stream, Closing closing);
+// Flushes the stream's buffer to the system; for a temporary, its bytes are
+// also started on their way to the disk where that is cheaper later (Linux).
+std::error_code FlushOutput(std::FILE* stream, bool temporary);
 
-// Puts the bytes of closed files on the disk, grouped where the system allows
-// it. One result per path.
-std::vector<std::error_code> SyncFiles(const std::vector<std::string>& paths);
+// Puts the bytes of open temporaries on the disk, grouped where the system
+// allows it. One result per stream.
+std::vector<std::error_code> SyncOutputs(const std::vector<std::FILE*>& streams);
 
-// Moves a finished temporary over its target, replacing it.
-std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target);
+// Moves a finished temporary, still open, over its target. Without replace,
+// an existing target is kept and the result is std::errc::file_exists,
+// decided by the move itself so that two runs cannot both succeed.
+std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target,
+                              bool replace);
 
 // Makes the moves into a folder durable; a folder that cannot be synced is
 // no error.
 void SyncFolder(const std::string& folder);
 
-// The process that writes temporaries now, and whether another has ended.
+// The process that writes temporaries now, and a clock that differs between
+// any two runs of it.
 unsigned long CurrentProcess();
-bool ProcessHasEnded(unsigned long process);
+std::uint64_t ClockTicks();
 
 // Calls visit with folder and each name in it that contains part.
 void ForEachNameContaining(const std::string& folder, std::string_view part,
                            void (*visit)(const std::string& folder, const char* name));
 
-// Removes a file, if it can.
-void RemoveFile(const std::string& path);
+// Removes a temporary that no writer holds any more; one still held is kept.
+void RemoveIfAbandoned(const std::string& path);
+
+// Removes a file, if it can; safe in a signal handler, and for a temporary
+// this run still holds open.
+void RemoveFile(const char* path);
 
 }  // namespace ondrel::system

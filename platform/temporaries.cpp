@@ -1,8 +1,7 @@
 #include "platform/temporaries.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
+#include <atomic>
 #include <vector>
 
 #include "platform/system_files.h"
@@ -10,40 +9,72 @@
 namespace ondrel {
 namespace {
 
-constexpr std::string_view kMarker = ".ondrel-";
-constexpr std::size_t kRandomLength = 6;
+constexpr std::string_view kMarker = ".ondrel~";
+constexpr std::size_t kRandomDigits = 16, kCheckDigits = 8;
+constexpr char kHex[] = "0123456789abcdef";
+
+// FNV-1a over the random digits, salted so that the check means "written by
+// this program" rather than "a hash of something".
+std::uint32_t Check(std::string_view randomDigits) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : std::string_view("ondrel temporary"))
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    for (char c : randomDigits) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    return hash;
+}
+
+void AppendHex(std::string& text, std::uint64_t value, std::size_t digits) {
+    for (std::size_t i = digits; i-- > 0;) text += kHex[(value >> (4 * i)) & 0xF];
+}
 
 // The folders already cleaned by this process. Conversions run on one thread,
 // one at a time.
 std::vector<std::string> cleanedFolders;
+std::uint64_t randomState = 0;
 
-bool IsAlnum(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-}
+// Paths of this run's open temporaries, read by a signal handler: slots of
+// plain pointers into strings their owners keep unchanged while registered.
+constexpr std::size_t kSlots = 512;
+std::atomic<const char*> registered[kSlots];
+// Set once an interrupt is being handled. On Windows the handler runs on a
+// thread of its own: a path it has taken must not be freed under it, so the
+// main thread waits there for the end of the process instead.
+std::atomic<bool> interrupted{false};
 
 }  // namespace
 
-std::string TemporaryTemplate(const std::string& path, unsigned long pid) {
-    return path + std::string(kMarker) + std::to_string(pid) + "-" +
-           std::string(kRandomLength, 'X');
+std::string TemporaryName(const std::string& path, std::uint64_t random) {
+    std::string name = path;
+    name += kMarker;
+    AppendHex(name, random, kRandomDigits);
+    AppendHex(name, Check(std::string_view(name).substr(name.size() - kRandomDigits)),
+              kCheckDigits);
+    return name;
 }
 
-std::optional<unsigned long> TemporaryOwner(std::string_view name) {
-    // <anything>.ondrel-<digits>-<six letters or digits>
-    if (name.size() < kMarker.size() + 2 + kRandomLength) return std::nullopt;
-    std::string_view random = name.substr(name.size() - kRandomLength);
-    if (!std::all_of(random.begin(), random.end(), IsAlnum)) return std::nullopt;
-    name.remove_suffix(kRandomLength);
-    if (name.back() != '-') return std::nullopt;
-    name.remove_suffix(1);
-    const auto marker = name.rfind(kMarker);
-    if (marker == std::string_view::npos) return std::nullopt;
-    std::string_view digits = name.substr(marker + kMarker.size());
-    unsigned long pid = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
-    return pid;
+bool IsTemporaryName(std::string_view name) {
+    const std::size_t suffix = kMarker.size() + kRandomDigits + kCheckDigits;
+    if (name.size() < suffix || name.substr(name.size() - suffix, kMarker.size()) != kMarker)
+        return false;
+    const std::string_view digits = name.substr(name.size() - kRandomDigits - kCheckDigits);
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+        return false;
+    std::string check;
+    AppendHex(check, Check(digits.substr(0, kRandomDigits)), kCheckDigits);
+    return digits.substr(kRandomDigits) == check;
+}
+
+std::uint64_t NextRandom() {
+    // splitmix64 over a seed that differs between processes and runs; names
+    // only need to differ, the exclusive create settles any collision.
+    if (randomState == 0)
+        randomState = (static_cast<std::uint64_t>(system::CurrentProcess()) << 32) ^
+                      system::ClockTicks() ^ reinterpret_cast<std::uintptr_t>(&randomState);
+    std::uint64_t z = (randomState += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
 }
 
 void RemoveStaleTemporaries(const std::string& folder) {
@@ -51,10 +82,30 @@ void RemoveStaleTemporaries(const std::string& folder) {
         return;
     cleanedFolders.push_back(folder);
     system::ForEachNameContaining(folder, kMarker, [](const std::string& in, const char* name) {
-        auto owner = TemporaryOwner(name);
-        if (owner && *owner != system::CurrentProcess() && system::ProcessHasEnded(*owner))
-            system::RemoveFile(in + name);
+        if (IsTemporaryName(name)) system::RemoveIfAbandoned(in + name);
     });
+}
+
+void RegisterTemporary(const std::string& path) {
+    for (auto& slot : registered) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path.c_str())) return;
+    }
+}
+
+void UnregisterTemporary(const std::string& path) {
+    for (auto& slot : registered) {
+        const char* mine = path.c_str();
+        if (slot.compare_exchange_strong(mine, nullptr)) return;
+    }
+    while (interrupted.load()) {
+    }
+}
+
+void RemoveRegisteredTemporaries() {
+    interrupted = true;
+    for (auto& slot : registered)
+        if (const char* path = slot.exchange(nullptr)) system::RemoveFile(path);
 }
 
 }  // namespace ondrel

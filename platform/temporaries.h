@@ -1,27 +1,40 @@
 #pragma once
 
 // Outputs are written to a temporary file beside them, named
-// "<output name>.ondrel-<process id>-<six characters>". A run that is killed
-// can leave one behind; the process id in the name lets a later run see that
-// its writer is gone and remove it, so they never pile up.
+// "<output name>.ondrel~<16 random hex digits><8 hex digits of check>"; the
+// check is a hash of the random digits, so a name that a person or another
+// program picks is not taken for one. While its writer lives it holds the
+// temporary locked (flock on POSIX; on Windows a handle that shares nothing
+// but deletion), across process namespaces and, where the file system passes
+// locks on, machines. Clean-up removes only temporaries that it can lock
+// itself: those of a run that was killed before it could clean up.
 
-#include <optional>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ondrel {
 
-// path + ".ondrel-<pid>-XXXXXX": the X's are for the platform to fill in.
-std::string TemporaryTemplate(const std::string& path, unsigned long pid);
+// path + the temporary suffix made from random.
+std::string TemporaryName(const std::string& path, std::uint64_t random);
 
-// The process id in a temporary file's name; nothing for any other name.
-std::optional<unsigned long> TemporaryOwner(std::string_view fileName);
+// Whether a file name ends as TemporaryName ends it.
+bool IsTemporaryName(std::string_view fileName);
 
-// Removes the temporaries in folder (as system::FolderOf gives it) whose
-// writer has ended, killed before it could clean up. A writer that still
-// runs, or one this user may not look at, keeps its file. Done once per
-// folder in a process: a batch writing many outputs into one folder would
-// otherwise list it, its own temporaries included, for each.
+// A different number on every call, to make temporary names from.
+std::uint64_t NextRandom();
+
+// Removes the abandoned temporaries in folder (as system::FolderOf gives it).
+// Done once per folder in a process: a batch writing many outputs into one
+// folder would otherwise list it for each.
 void RemoveStaleTemporaries(const std::string& folder);
+
+// The temporaries this run has open, removed if the run is interrupted
+// (SIGINT, SIGTERM, SIGHUP; Ctrl-C or a closed console on Windows). A path
+// must stay unchanged in memory from Register until Unregister.
+void RegisterTemporary(const std::string& path);
+void UnregisterTemporary(const std::string& path);
+// Removes every registered temporary; safe in a signal handler.
+void RemoveRegisteredTemporaries();
 
 }  // namespace ondrel

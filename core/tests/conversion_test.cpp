@@ -8,8 +8,11 @@
 #include <functional>
 
 #include "core/tests/test_files.h"
+#include "platform/temporaries.h"
 
 #ifdef __linux__
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -448,22 +451,45 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
               ConvertStatus::OpenInputFailed);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
-TEST(ConvertTemporaryTest, TemporaryOfAKilledRunIsRemovedByTheNext) {
+// Only temporaries are removed, and only those no writer holds: a user's
+// file of a temporary-like name stays, and so does the temporary of a run
+// that still writes (here a child holding its lock, as a run in another
+// process namespace would).
+TEST(ConvertTemporaryTest, OnlyAbandonedTemporariesAreRemoved) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
-    pid_t gone = ::fork();
-    if (gone == 0) ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
-    const std::string stale = "out.sav.ondrel-" + std::to_string(gone) + "-a1b2c3";
-    const std::string live = "out.sav.ondrel-" + std::to_string(::getppid()) + "-a1b2c3";
+    const std::string stale = "out.sav" + TemporaryName("", 1),
+                      live = "out.sav" + TemporaryName("", 2);
+    const std::vector<std::string> users = {"out.sav.ondrel-4000000-backup",
+                                            "photo.jpg.ondrel-9-v2copy",
+                                            "out.sav" + TemporaryName("", 3) + "~"};
+    for (const auto& name : users) test_support::WriteBytes(folder / name, Bytes(5, 1));
     test_support::WriteBytes(folder / stale, Bytes(5, 1));
     test_support::WriteBytes(folder / live, Bytes(5, 1));
+    int locked[2], done[2];
+    ASSERT_EQ(::pipe(locked), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    pid_t writer = ::fork();
+    if (writer == 0) {
+        int fd = ::open((folder / live).c_str(), O_RDONLY);
+        ::flock(fd, LOCK_EX);
+        char c;
+        (void)!::write(locked[1], "x", 1);
+        (void)!::read(done[0], &c, 1);
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(locked[0], &c, 1), 1);
 
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
+    (void)!::write(done[1], "x", 1);
+    ::waitpid(writer, nullptr, 0);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted);
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", "out.sav", live}))
-        << "a running writer's temporary is kept";
+    std::vector<std::string> expected = users;
+    expected.insert(expected.end(), {"in.dat", "out.sav", live});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
 }
 #endif
 

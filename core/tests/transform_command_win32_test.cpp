@@ -16,6 +16,7 @@
 #include "core/tests/test_files.h"
 #include "core/transform_command.h"
 #include "platform/file_io.h"
+#include "platform/temporaries.h"
 
 namespace ondrel {
 namespace {
@@ -32,35 +33,6 @@ public:
         text = message;
     }
     std::string text;
-};
-
-// A process that is started suspended; ended at once or kept running.
-class ChildProcess {
-public:
-    ChildProcess() {
-        char self[MAX_PATH];
-        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        ::CreateProcessA(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                         &startup, &info_);
-    }
-    ~ChildProcess() { End(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    unsigned long Id() const { return info_.dwProcessId; }
-    void End() {
-        if (!info_.hProcess) return;
-        ::TerminateProcess(info_.hProcess, 0);
-        ::WaitForSingleObject(info_.hProcess, INFINITE);
-        ::CloseHandle(info_.hThread);
-        ::CloseHandle(info_.hProcess);
-        info_.hProcess = nullptr;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
 };
 
 // What a case leaves in the folder: the old save and the input are always
@@ -151,21 +123,21 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingFolder", false,
                     [](const fs::path& f, auto&) { return (f / "no" / "out.sav").string(); },
                     "Create"},
-        FailureCase{"StaleTemporaryRemovedLiveOneKept", false,
-                    [](const fs::path& f, std::vector<std::string>& names) {
-                        static ChildProcess live;
-                        ChildProcess ended;
-                        ended.End();
-                        const std::string stale =
-                            "out.sav.ondrel-" + std::to_string(ended.Id()) + "-a1b2c3";
-                        const std::string running =
-                            "out.sav.ondrel-" + std::to_string(live.Id()) + "-d4e5f6";
-                        test_support::WriteBytes(f / stale, Bytes(5, 1));
-                        test_support::WriteBytes(f / running, Bytes(5, 1));
-                        names.push_back(running);
-                        return Out(f);
-                    },
-                    "Transform OK!"},
+        // A temporary still held (as its writer holds it) and a user's file
+        // of a temporary-like name stay; only the abandoned one goes.
+        FailureCase{
+            "OnlyAbandonedTemporaryRemoved", false,
+            [](const fs::path& f, std::vector<std::string>& names) {
+                const std::string held = "out.sav" + TemporaryName("", 2),
+                                  stale = "out.sav" + TemporaryName("", 1);
+                for (const auto& name : {held, stale, std::string("out.sav.ondrel-99-a1b2c3")})
+                    test_support::WriteBytes(f / name, Bytes(5, 1));
+                names.insert(names.end(), {held, "out.sav.ondrel-99-a1b2c3"});
+                ::CreateFileA((f / held).string().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                return Out(f);
+            },
+            "Transform OK!"},
         FailureCase{"NameAtThePathLimit", false,
                     [](const fs::path& f, std::vector<std::string>& names) {
                         names.push_back(std::string(MAX_PATH - 2 - f.string().size(), 'n'));
@@ -182,7 +154,7 @@ TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
     const Bytes previous(100 * K, 0x33);
     test_support::WriteBytes(folder / "out.sav", previous);
     std::error_code error;
-    auto output = OutputFile::Create((folder / "out.sav").string(), error);
+    auto output = OutputFile::Create((folder / "out.sav").string(), true, error);
     ASSERT_TRUE(output) << error.message();
     SaveImage image;
     image.fill(0x44);
@@ -214,7 +186,7 @@ TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
     std::fclose(filler);
 
     std::error_code error;
-    auto output = OutputFile::Create((disk / "out.sav").string(), error);
+    auto output = OutputFile::Create((disk / "out.sav").string(), true, error);
     ASSERT_TRUE(output) << error.message();
     ASSERT_EQ(std::fwrite(block.data(), 1, 100, output->Stream()), 100u);
     OutputBatch batch;

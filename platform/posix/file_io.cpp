@@ -2,6 +2,7 @@
 // temporary file beside the target with the old file's owner and mode.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,12 +37,59 @@ std::FILE* StreamFor(int fd, const char* mode, bool nonBlocking, std::error_code
     return stream;
 }
 
-// The file a symbolic link points to is the one replaced; the link stays.
-std::string ResolveLinks(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+// The file a chain of symbolic links ends at, whether it exists or not: that
+// file is the one created or replaced, and the links stay. Relative links are
+// followed from their own folder without making the path absolute, so a
+// working folder deeper than PATH_MAX does not matter.
+std::string ResolveLinks(std::string path, std::error_code& error) {
+    for (int hops = 0;; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (hops == 40) {
+            error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+            return {};
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+        const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
+        if (length < 0) {
+            error = LastError();
+            return {};
+        }
+        link.resize(static_cast<std::size_t>(length));
+        path = link.front() == '/' ? link : system::FolderOf(path) + link;
+    }
+}
+
+// Creates a temporary for target, locked for as long as it stays open, so
+// that clean-up by another run can tell it is alive. A clean-up that removed
+// the name between the create and the lock is seen and the name made again.
+int CreateTemporary(const std::string& target, std::string& temporary, std::error_code& error) {
+    const std::string folder = system::FolderOf(target);
+    bool shortName = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary =
+            TemporaryName(shortName ? (folder.empty() ? "./" : folder) : target, NextRandom());
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == ENAMETOOLONG && !shortName) {
+            shortName = true;  // an output name at the length limit
+            continue;
+        }
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            error = LastError();
+            return -1;
+        }
+        struct stat held, named;
+        // Where the file system has no locks, clean-up cannot take one either
+        // and leaves every temporary alone.
+        (void)::flock(fd, LOCK_EX);
+        if (::fstat(fd, &held) == 0 && ::stat(temporary.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
+    }
+    error = std::make_error_code(std::errc::file_exists);
+    return -1;
 }
 
 mode_t NewFileMode() {
@@ -75,8 +123,10 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     return input;
 }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
-    const std::string target = ResolveLinks(path);
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,
+                                               std::error_code& error) {
+    const std::string target = ResolveLinks(path, error);
+    if (error) return nullptr;
     mode_t mode = 0;
     std::optional<std::pair<uid_t, gid_t>> owner;  // of an existing output
 
@@ -94,7 +144,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         if (!S_ISREG(st.st_mode)) {
             std::FILE* stream = StreamFor(probe, "wb", true, error);
             if (!stream) return nullptr;
-            return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}));
+            return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}, replace));
         }
         mode = st.st_mode & 0777;
         owner = {st.st_uid, st.st_gid};
@@ -106,21 +156,10 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         mode = NewFileMode();
     }
 
-    // Named after the output, so a temporary left by a killed run is easy to
-    // place; an output name at the length limit falls back to a hidden name.
-    const std::string folder = system::FolderOf(target);
-    RemoveStaleTemporaries(folder);
-    const unsigned long pid = system::CurrentProcess();
-    std::string temporary = TemporaryTemplate(target, pid);
-    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0 && errno == ENAMETOOLONG) {
-        temporary = TemporaryTemplate(folder.empty() ? "./" : folder, pid);
-        fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    }
-    if (fd < 0) {
-        error = LastError();
-        return nullptr;
-    }
+    RemoveStaleTemporaries(system::FolderOf(target));
+    std::string temporary;
+    int fd = CreateTemporary(target, temporary, error);
+    if (fd < 0) return nullptr;
     // The new file takes the old one's owner (possible when running as root,
     // a no-op for the user's own files) and permissions.
     if (owner) (void)!::fchown(fd, owner->first, owner->second);
@@ -130,7 +169,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         ::unlink(temporary.c_str());
         return nullptr;
     }
-    return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary));
+    return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary, replace));
 }
 
 }  // namespace ondrel

@@ -2,40 +2,52 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace ondrel {
 namespace {
 
-TEST(TemporaryTemplateTest, NamesTheOutputAndTheWriter) {
-    EXPECT_EQ(TemporaryTemplate("/saves/Game.sav", 4242), "/saves/Game.sav.ondrel-4242-XXXXXX");
-    EXPECT_EQ(TemporaryOwner("Game.sav.ondrel-4242-a1B2c3"), 4242u);
+// A made name with its last character replaced.
+std::string Altered(std::string name, char last) {
+    name.back() = last;
+    return name;
 }
 
-struct OwnerCase {
-    const char* name;
-    std::optional<unsigned long> owner;
+const std::string kMade = TemporaryName("Game.sav", 0x0123456789ABCDEFull);
+
+struct NameCase {
+    std::string name;
+    bool temporary;
 };
 
-class TemporaryOwnerTest : public ::testing::TestWithParam<OwnerCase> {};
+class TemporaryNameTest : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(TemporaryOwnerTest, ReadsTheProcessIdOnlyFromTemporaryNames) {
-    EXPECT_EQ(TemporaryOwner(GetParam().name), GetParam().owner);
+// Clean-up removes only what this rule accepts: a player's file of any name
+// must fail it.
+TEST_P(TemporaryNameTest, OnlyMadeNamesAreTemporaries) {
+    EXPECT_EQ(IsTemporaryName(GetParam().name), GetParam().temporary) << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Names, TemporaryOwnerTest,
-    ::testing::Values(OwnerCase{"Game.sav.ondrel-17-abcdef", 17},
-                      OwnerCase{".ondrel-99-ZZZZZZ", 99},
-                      OwnerCase{"a.ondrel-b.ondrel-5-000000", 5},
-                      // A player's own files are never taken for temporaries.
-                      OwnerCase{"Game.sav", std::nullopt},
-                      OwnerCase{"Game.ondrel.sav", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel-17-abcde", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel-17-abcdefg", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel--abcdef", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel-1x-abcdef", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel-17-abc.ef", std::nullopt},
-                      OwnerCase{"Game.sav.ondrel-99999999999999999999999-abcdef", std::nullopt},
-                      OwnerCase{"", std::nullopt}));
+    Names, TemporaryNameTest,
+    ::testing::Values(NameCase{kMade, true}, NameCase{TemporaryName("", 0), true},
+                      NameCase{TemporaryName("/a/b c.sav", ~0ull), true},
+                      NameCase{Altered(kMade, kMade.back() == '0' ? '1' : '0'), false},
+                      NameCase{Altered(kMade, 'G'), false}, NameCase{kMade.substr(1), true},
+                      NameCase{kMade.substr(0, kMade.size() - 1), false},
+                      NameCase{kMade + "x", false},
+                      // Names earlier versions gave their temporaries, and names a
+                      // person may give a file, are not taken.
+                      NameCase{"out.sav.ondrel-17-abcdef", false},
+                      NameCase{"diary.txt.ondrel-4000000-backup", false},
+                      NameCase{"photo.jpg.ondrel-99999-v2copy", false},
+                      NameCase{"Game.sav.ondrel~0000000000000000ffffffff", false},
+                      NameCase{"", false}));
+
+TEST(TemporaryNameTest, NamesTheOutputAndDifferEachTime) {
+    EXPECT_EQ(kMade.rfind("Game.sav.ondrel~0123456789abcdef", 0), 0u);
+    EXPECT_NE(NextRandom(), NextRandom());
+}
 
 }  // namespace
 }  // namespace ondrel

@@ -32,17 +32,6 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
     return stream;
 }
 
-// target + ".ondrel-<pid>-<six hex digits>", different for every attempt.
-std::string TemporaryName(const std::string& target, unsigned attempt) {
-    std::string name = TemporaryTemplate(target, system::CurrentProcess());
-    // Six hex digits by hand: the C library's formatted output would add
-    // tens of kilobytes to the executables.
-    unsigned long bits = (::GetTickCount() * 2654435761u + attempt) & 0xFFFFFF;
-    for (std::size_t i = name.size(); i-- > name.size() - 6; bits >>= 4)
-        name[i] = "0123456789abcdef"[bits & 0xF];
-    return name;
-}
-
 // The path of an open file with every link resolved, without the "\\?\"
 // prefix; only asked for when the output is a reparse point.
 std::optional<std::string> FinalPath(HANDLE handle) {
@@ -74,7 +63,8 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     return input;
 }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::error_code& error) {
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,
+                                               std::error_code& error) {
     // Opening the existing output for writing, without truncating it, asks
     // what a plain create would: may this user write it, is it a folder.
     std::string target = path;
@@ -85,7 +75,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
         if (::GetFileType(probe) != FILE_TYPE_DISK) {  // NUL, COM1, a pipe: written in place
             std::FILE* stream = StreamFor(probe, _O_WRONLY, "wb", error);
             if (!stream) return nullptr;
-            return std::unique_ptr<OutputFile>(new OutputFile(stream, path, {}));
+            return std::unique_ptr<OutputFile>(new OutputFile(stream, path, {}, replace));
         }
         // A read-only save is refused as Windows refuses to open it for
         // writing; asked of the file itself, since an administrator (or
@@ -124,9 +114,12 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
     RemoveStaleTemporaries(folder);
     bool useShortName = false;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = TemporaryName(useShortName ? folder : target, attempt);
-        HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::string temporary = TemporaryName(useShortName ? folder : target, NextRandom());
+        // Shared for deletion only: another run's clean-up cannot open it
+        // while this one holds it, and this run can still move it into place,
+        // or remove it on Ctrl-C, without letting go.
+        HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             DWORD failure = ::GetLastError();
             if (failure == ERROR_FILE_EXISTS) continue;
@@ -144,7 +137,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::err
             ::DeleteFileA(temporary.c_str());
             return nullptr;
         }
-        return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary));
+        return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary, replace));
     }
     error = std::make_error_code(std::errc::file_exists);
     return nullptr;

@@ -1,6 +1,6 @@
 // The Win32 steps of writing an output. Windows has no way to put many files
-// on the disk at once, so each temporary is flushed as it is closed; the
-// move into place is written through.
+// on the disk at once, so each temporary is flushed on its own; the move into
+// place is written through.
 
 #include "platform/system_files.h"
 
@@ -8,6 +8,9 @@
 #include <windows.h>
 
 #include <cerrno>
+
+#include "platform/file_io.h"
+#include "platform/temporaries.h"
 
 namespace ondrel::system {
 namespace {
@@ -27,29 +30,37 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::error_code CloseOutput(std::FILE* stream, Closing closing) {
-    std::error_code error;
-    if (std::fflush(stream) != 0) error = LastStreamError();
-    if (!error && closing != Closing::Device) {
-        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
-        if (!::FlushFileBuffers(handle)) error = LastError();
-    }
-    if (std::fclose(stream) != 0 && !error) error = LastStreamError();
-    return error;
+std::uint64_t FreeBytes(const std::string& folder) {
+    ULARGE_INTEGER available;
+    if (!::GetDiskFreeSpaceExA(folder.empty() ? nullptr : folder.c_str(), &available, nullptr,
+                               nullptr))
+        return ~std::uint64_t{0};
+    return available.QuadPart;
 }
 
-std::vector<std::error_code> SyncFiles(const std::vector<std::string>& paths) {
-    return std::vector<std::error_code>(paths.size());  // flushed as they were closed
+std::error_code FlushOutput(std::FILE* stream, bool) {
+    return std::fflush(stream) == 0 ? std::error_code() : LastStreamError();
+}
+
+std::vector<std::error_code> SyncOutputs(const std::vector<std::FILE*>& streams) {
+    std::vector<std::error_code> results;
+    for (std::FILE* stream : streams) {
+        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+        results.push_back(::FlushFileBuffers(handle) ? std::error_code() : LastError());
+    }
+    return results;
 }
 
 // A virus scanner or the search indexer often opens a file the moment it is
-// closed; the move is retried for a short while when the file is only busy.
-std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target) {
+// written; the move is retried for a short while when the file is only busy.
+std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target,
+                              bool replace) {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     for (DWORD attempt = 0;; ++attempt) {
-        if (::MoveFileExA(temporary.c_str(), target.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return {};
+        if (::MoveFileExA(temporary.c_str(), target.c_str(), flags)) return {};
         DWORD error = ::GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return std::make_error_code(std::errc::file_exists);
         bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
         if (!busy || attempt == 5)
             return std::error_code(static_cast<int>(error), std::system_category());
@@ -63,13 +74,10 @@ unsigned long CurrentProcess() {
     return ::GetCurrentProcessId();
 }
 
-bool ProcessHasEnded(unsigned long process) {
-    HANDLE handle = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
-    if (!handle) return ::GetLastError() == ERROR_INVALID_PARAMETER;  // else not ours to look at
-    DWORD code = 0;
-    const bool running = ::GetExitCodeProcess(handle, &code) && code == STILL_ACTIVE;
-    ::CloseHandle(handle);
-    return !running;
+std::uint64_t ClockTicks() {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<std::uint64_t>(now.QuadPart);
 }
 
 void ForEachNameContaining(const std::string& folder, std::string_view part,
@@ -82,8 +90,38 @@ void ForEachNameContaining(const std::string& folder, std::string_view part,
     ::FindClose(search);
 }
 
-void RemoveFile(const std::string& path) {
-    ::DeleteFileA(path.c_str());
+// A writer holds its temporary open, sharing nothing but deletion, until it
+// is moved into place: an open that shares nothing succeeds only once no
+// one holds it, and removes it as it closes.
+void RemoveIfAbandoned(const std::string& path) {
+    HANDLE handle =
+        ::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+}
+
+void RemoveFile(const char* path) {
+    ::DeleteFileA(path);
 }
 
 }  // namespace ondrel::system
+
+namespace ondrel {
+namespace {
+
+// Runs on a thread of its own. The temporaries are marked for deletion (this
+// run opened them shared for it) and go when the process ends.
+BOOL WINAPI OnConsoleClose(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    RemoveRegisteredTemporaries();
+    ::ExitProcess(130);
+}
+
+}  // namespace
+
+void RemoveTemporariesOnInterrupt() {
+    ::SetConsoleCtrlHandler(OnConsoleClose, TRUE);
+}
+
+}  // namespace ondrel
