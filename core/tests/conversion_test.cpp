@@ -458,11 +458,10 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
 TEST(ConvertTemporaryTest, OnlyAbandonedTemporariesAreRemoved) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
-    const std::string stale = "out.sav" + TemporaryName("", 1),
-                      live = "out.sav" + TemporaryName("", 2);
+    const std::string stale = TemporaryName("out.sav", 1), live = TemporaryName("out.sav", 2);
     const std::vector<std::string> users = {"out.sav.ondrel-4000000-backup",
                                             "photo.jpg.ondrel-9-v2copy",
-                                            "out.sav" + TemporaryName("", 3) + "~"};
+                                            TemporaryName("out.sav", 3) + "~"};
     for (const auto& name : users) test_support::WriteBytes(folder / name, Bytes(5, 1));
     test_support::WriteBytes(folder / stale, Bytes(5, 1));
     test_support::WriteBytes(folder / live, Bytes(5, 1));

@@ -128,8 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{
             "OnlyAbandonedTemporaryRemoved", false,
             [](const fs::path& f, std::vector<std::string>& names) {
-                const std::string held = "out.sav" + TemporaryName("", 2),
-                                  stale = "out.sav" + TemporaryName("", 1);
+                const std::string held = TemporaryName("out.sav", 2),
+                                  stale = TemporaryName("out.sav", 1);
                 for (const auto& name : {held, stale, std::string("out.sav.ondrel-99-a1b2c3")})
                     test_support::WriteBytes(f / name, Bytes(5, 1));
                 names.insert(names.end(), {held, "out.sav.ondrel-99-a1b2c3"});

@@ -1,0 +1,190 @@
+// The real converter against what other programs, other runs and the user
+// do around it: a second run into the same output, files that look like its
+// temporaries, links, signals and a disk with room for one image at a time.
+// Each case must end with every reported success true and nothing of the
+// user's lost.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "core/tests/test_files.h"
+#include "platform/temporaries.h"
+
+extern char** environ;
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::Bytes;
+using test_support::TempFolder;
+
+constexpr std::size_t K = 1024;
+
+// The converter started in folder with its output thrown away; not waited for.
+pid_t Start(const TempFolder& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), {ONDREL_CONVERT_PATH, "-q"});
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The exit status, or 128 + the signal that ended the run, as a shell shows it.
+int Wait(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> Temporaries(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (IsTemporaryName(entry.path().filename().string()))
+            found.push_back(entry.path().filename().string());
+    return found;
+}
+
+struct HostileRun {
+    const char* name;
+    // Makes the files, runs what the case runs, and checks what is left.
+    std::function<void(const TempFolder&)> run;
+};
+
+void PrintTo(const HostileRun& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostileRunTest : public ::testing::TestWithParam<HostileRun> {};
+
+TEST_P(HostileRunTest, NoFalseSuccessAndNothingOfTheUsersLost) {
+    TempFolder folder;
+    GetParam().run(folder);
+}
+
+// Two runs started together into one output without --force: exactly one
+// wins and its image is the output; the other says the output exists.
+void RaceIntoOneOutput(const TempFolder& folder) {
+    const Bytes a = test_support::PatternBytes(256 * K), b = Bytes(257 * K, 0x42);
+    test_support::WriteBytes(folder / "A.nds.sav", a);
+    test_support::WriteBytes(folder / "A.dat", b);
+    for (int round = 0; round < 30; ++round) {
+        fs::remove(folder / "A.sav");
+        pid_t first = Start(folder, {"A.nds.sav"}), second = Start(folder, {"A.dat"});
+        const int one = Wait(first), two = Wait(second);
+        ASSERT_EQ(one + two, 1) << "round " << round << ": exactly one run succeeds";
+        const Bytes& winner = one == 0 ? a : b;
+        ASSERT_EQ(test_support::ReadBytes(folder / "A.sav"),
+                  test_support::ImageOf(winner, 256 * K));
+    }
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"A.dat", "A.nds.sav", "A.sav"}));
+}
+
+// Files of names like the temporaries of earlier versions, or like this
+// one's with a wrong check, belong to the user.
+void LookalikesKept(const TempFolder& folder) {
+    fs::create_directory(folder / "out");
+    const std::vector<std::string> users = {
+        "diary.txt.ondrel-4000000-backup", "photo.jpg.ondrel-99999-v2copy",
+        "in.j8.sav.ondrel-1-abcdef", TemporaryName("in.j8.sav", 7) + "~"};
+    for (const auto& name : users) test_support::WriteBytes(folder / "out" / name, Bytes(3, 1));
+    test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
+    EXPECT_EQ(Wait(Start(folder, {"--output-dir", "out", "in.sav"})), 0);
+    for (const auto& name : users) EXPECT_TRUE(fs::exists(folder / "out" / name)) << name;
+}
+
+// A link as the output, dangling or not, is written through and stays.
+void LinksWrittenThrough(const TempFolder& folder) {
+    fs::create_directories(folder / "cart");
+    fs::create_directories(folder / "out");
+    test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
+    fs::create_symlink("cart/GAME.sav", folder / "out.sav");
+    fs::create_symlink("../cart/in.sav", folder / "out" / "in.j8.sav");
+    EXPECT_EQ(Wait(Start(folder, {"-o", "out.sav", "in.sav"})), 0);
+    EXPECT_EQ(Wait(Start(folder, {"--output-dir", "out", "in.sav"})), 0);
+    EXPECT_TRUE(fs::is_symlink(folder / "out.sav"));
+    EXPECT_TRUE(fs::is_symlink(folder / "out" / "in.j8.sav"));
+    const Bytes image = test_support::ImageOf(test_support::PatternBytes(256 * K), 256 * K);
+    EXPECT_EQ(test_support::ReadBytes(folder / "cart/GAME.sav"), image);
+    EXPECT_EQ(test_support::ReadBytes(folder / "cart/in.sav"), image);
+    // Now that the file exists, a run without --force keeps it.
+    EXPECT_EQ(Wait(Start(folder, {"-o", "out.sav", "in.sav"})), 1);
+}
+
+// A signal in the middle of a batch: the run ends as the signal asks, and
+// leaves no temporary; the outputs already in place are whole images.
+void Interrupted(const TempFolder& folder, int signal) {
+    fs::create_directory(folder / "out");
+    std::vector<std::string> args = {"--output-dir", "out"};
+    for (int i = 0; i < 600; ++i) {
+        args.push_back(std::to_string(i) + ".nds.sav");
+        args.back().insert(0, 1, 's');
+        test_support::WriteBytes(folder / args.back(), Bytes(64 * K, 0x11));
+    }
+    pid_t run = Start(folder, args);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ::kill(run, signal);
+    EXPECT_EQ(Wait(run), 128 + signal);
+    EXPECT_EQ(Temporaries(folder / "out"), std::vector<std::string>{});
+    const Bytes image = test_support::ImageOf(Bytes(64 * K, 0x11), 64 * K);
+    for (const auto& entry : fs::directory_iterator(folder / "out")) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name.size() > 5 && name[0] == 's' &&
+                    name.find_first_not_of("0123456789", 1) == name.size() - 4 &&
+                    name.ends_with(".sav"))
+            << name << " is no output";
+        EXPECT_EQ(test_support::ReadBytes(entry.path()), image) << name;
+    }
+}
+
+// On a disk with room for one new image beside the old ones, a batch
+// succeeds where the same files one at a time do.
+void BatchOnATightDisk(const TempFolder& folder) {
+    fs::create_directories(folder / "mnt");
+    ASSERT_EQ(::mount("tmpfs", (folder / "mnt").c_str(), "tmpfs", 0, "size=1600k"), 0)
+        << "mounting a tmpfs needs root";
+    fs::create_directories(folder / "src");
+    for (const char* name : {"mnt/a.j8.sav", "mnt/b.j8.sav"})
+        test_support::WriteBytes(folder / name, Bytes(512 * K, 0x33));
+    for (const char* name : {"src/a.sav", "src/b.sav"})
+        test_support::WriteBytes(folder / name, test_support::PatternBytes(256 * K));
+    const int status = Wait(Start(folder, {"-f", "--output-dir", "mnt", "src/b.sav", "src/a.sav"}));
+    const Bytes image = test_support::ImageOf(test_support::PatternBytes(256 * K), 256 * K);
+    const Bytes a = test_support::ReadBytes(folder / "mnt/a.j8.sav");
+    const Bytes b = test_support::ReadBytes(folder / "mnt/b.j8.sav");
+    ::umount((folder / "mnt").c_str());
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(a, image);
+    EXPECT_EQ(b, image);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileRunTest,
+    ::testing::Values(HostileRun{"RaceIntoOneOutput", RaceIntoOneOutput},
+                      HostileRun{"LookalikesKept", LookalikesKept},
+                      HostileRun{"LinksWrittenThrough", LinksWrittenThrough},
+                      HostileRun{"Interrupt", [](auto& f) { Interrupted(f, SIGINT); }},
+                      HostileRun{"Terminate", [](auto& f) { Interrupted(f, SIGTERM); }},
+                      HostileRun{"HangUp", [](auto& f) { Interrupted(f, SIGHUP); }},
+                      HostileRun{"BatchOnATightDisk", BatchOnATightDisk}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace ondrel
