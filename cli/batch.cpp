@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "cli/report.h"
@@ -29,6 +30,7 @@ struct Job {
     ConvertJob conversion;
     std::string refusedPath;  // set when the input is not converted ...
     std::string refusal;      // ... for this reason
+    bool repeated = false;    // the same input given again: converted once, no failure
 };
 
 std::string FileName(const std::string& path) {
@@ -208,7 +210,13 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;
     std::vector<ConvertJob> conversions;
+    std::set<std::string> given;
     for (const std::string& input : options.inputs) {
+        if (!given.insert(Location(input)).second) {
+            jobs.push_back(
+                {{input, {}}, input, "warning: given more than once; converted once", true});
+            continue;
+        }
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
         outputs.Add(job.conversion.outputPath, input);
@@ -221,7 +229,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     for (const Job& job : jobs) {
         if (!job.refusal.empty()) {
             ReportRefusal(job.refusedPath, job.refusal, err);
-            status = 1;
+            if (!job.repeated) status = 1;
         } else if (outcome->status != ConvertStatus::Converted) {
             ReportFailure(job.conversion, *outcome++, err);
             status = 1;

@@ -1,5 +1,8 @@
 #pragma once
 
+// What ondrel-convert does with its inputs once the command line is parsed:
+// each input planned, refused or converted, and reported.
+
 #include <optional>
 #include <ostream>
 #include <string>

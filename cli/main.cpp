@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/report.h"
 #include "core/source_kind.h"
 #include "platform/file_io.h"
 
 namespace {
 
+using ondrel::cli::kProgram;
 constexpr int kUsageError = 2;
 
 }  // namespace
@@ -23,9 +25,12 @@ int main(int argc, char** argv) {
         "The kind of each INPUT comes from its name: *.nds.sav (SC, Acekard) is written to\n"
         "*.sav, *.dat (M3) to *.sav, any other *.sav (DSLink, EZ-Flash4, EWIN2) to *.j8.sav.\n"
         "An existing file is never replaced without --force.",
-        "ondrel-convert");
-    app.set_version_flag("--version", "ondrel-convert " ONDREL_VERSION);
-    app.add_option("INPUT", options.inputs, "Save files to convert")->required();
+        kProgram);
+    app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
+    // INPUT is checked after the parse, so that an unknown option is named
+    // rather than taken for a missing INPUT.
+    app.add_option("INPUT", options.inputs, "Save files to convert");
+    app.allow_extras();
 
     // Each kind by its option name, and by the name the reports print.
     std::vector<std::string> kindNames;
@@ -53,6 +58,8 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
+        if (!app.remaining().empty()) throw CLI::ExtrasError(app.remaining());
+        if (options.inputs.empty()) throw CLI::RequiredError("INPUT");
         if (!options.output.empty() && options.inputs.size() != 1)
             throw CLI::ValidationError("--output", "names the output of exactly one INPUT");
         if (outputOption->count() > 0 && options.output.empty())
@@ -62,11 +69,19 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "ondrel-convert: " << e.what() << "\n"
-                  << "Try 'ondrel-convert --help' for more information.\n";
+        std::cerr << kProgram << ": " << e.what() << "\n"
+                  << "Try '" << kProgram << " --help' for more information.\n";
         return kUsageError;
     }
     if (!kindName.empty()) options.kind = ondrel::SourceKindNamed(kindName);
     ondrel::RemoveTemporariesOnInterrupt();
-    return ondrel::cli::ConvertAll(options, std::cout, std::cerr);
+    int status = ondrel::cli::ConvertAll(options, std::cout, std::cerr);
+    // A report that could not be written is a failure too (a full disk, a
+    // closed pipe): the user cannot see what happened.
+    if (!std::cout.flush()) {
+        std::cerr << kProgram << ": standard output: write error\n";
+        status = 1;
+    }
+    if (!std::cerr.flush()) status = 1;
+    return status;
 }

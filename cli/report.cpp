@@ -26,13 +26,13 @@ void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool 
     const SourceKindInfo& kind = InfoOf(job.kind);
     if (!kind.isCartSize(outcome.inputSize)) {
         err << kProgram << ": " << job.inputPath << ": warning: " << outcome.inputSize
-            << " bytes is not a size " << kind.name << " carts make (" << kind.cartSizes
-            << "); converted anyway\n";
+            << " bytes is not a size " << SourceKindName(job.kind) << " carts make ("
+            << kind.cartSizes << "); converted anyway\n";
     }
     if (quiet) return;
     const ByteCounts counts = CountBytes(outcome.inputSize, outcome.load);
-    out << job.inputPath << " -> " << job.outputPath << " (" << kind.name << ", " << counts.used
-        << " bytes used / " << counts.dropped << " dropped)\n";
+    out << job.inputPath << " -> " << job.outputPath << " (" << SourceKindName(job.kind) << ", "
+        << counts.used << " bytes used / " << counts.dropped << " dropped)\n";
     for (const std::string& note : ByteNotes(job.kind, outcome.inputSize, outcome.load))
         out << "  " << note << '\n';
 }

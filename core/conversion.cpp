@@ -1,6 +1,7 @@
 #include "core/conversion.h"
 
 #include <memory>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -11,6 +12,18 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     outcome.status = status;
     outcome.error = error;
     return outcome;
+}
+
+// A regular file whose size the system misstates (the files of /proc say 0)
+// is as long as what it holds: when more was read than its size, the rest is
+// counted too, so that a report never says fewer bytes than were read.
+std::uint64_t TrueSize(const InputFile& input) {
+    const long at = std::ftell(input.stream);
+    if (at <= 0 || static_cast<std::uint64_t>(at) <= input.size) return input.size;
+    std::uint64_t size = static_cast<std::uint64_t>(at);
+    std::vector<char> rest(64 * 1024);
+    while (std::size_t got = std::fread(rest.data(), 1, rest.size(), input.stream)) size += got;
+    return size;
 }
 
 // The steps up to the written, not yet committed, output.
@@ -27,6 +40,7 @@ ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& out
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
     outcome.load = LoadSaveImage(input.stream, job.kind, *image);
+    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input);
     std::fclose(input.stream);
     if (outcome.load.readError)
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);

@@ -51,11 +51,12 @@ struct ConvertJob {
     bool replace = true;
 };
 
-// Converts several saves with the steps of ConvertSave, their flushes grouped
-// for speed: every output is written first, then the bytes of all of them are
-// put on the disk together, and only then does each replace its file. One
-// outcome per job, in order. A job's output should not be another job's input
-// or output: the inputs are all read before any output is replaced.
+// Converts several saves with the steps of ConvertSave, their syncs grouped
+// for speed: the outputs of a group are written first, then the bytes of all
+// of them are put on the disk together, and only then does each replace its
+// file (see OutputBatch). One outcome per job, in order. A job's output should
+// not be another job's input or output: a later job may be read after an
+// earlier one's output was replaced.
 std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs);
 
 }  // namespace ondrel

@@ -1,5 +1,7 @@
 #pragma once
 
+// The 512 KiB J8 image and the rule by which each kind of save is read into it.
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The kinds of save this program reads: how each is recognised by its name,
+// what it is called, and which sizes its carts write.
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -35,7 +38,7 @@ std::optional<Classification> ClassifyInputPath(std::string_view path);
 struct SourceKindInfo {
     SourceKind kind;
     std::string_view name;        // short and lower case, for messages: "nds.sav"
-    std::string_view optionName;  // the same without a dot, for a command line: "nds-sav"
+    std::string_view optionName;  // the same without a dot, where one is awkward: "nds-sav"
     // The save sizes the kind's carts write, and those sizes in words.
     bool (*isCartSize)(std::uint64_t size);
     std::string_view cartSizes;

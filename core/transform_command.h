@@ -1,5 +1,8 @@
 #pragma once
 
+// The dialog's "&Transform" command: the paths trimmed, one conversion, and
+// exactly one message for the user.
+
 #include <string>
 
 #include "core/source_kind.h"

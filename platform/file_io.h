@@ -17,6 +17,7 @@ namespace ondrel {
 struct InputFile {
     std::FILE* stream = nullptr;  // binary, at offset 0; the caller closes it
     std::uint64_t size = 0;       // length in bytes (0 for devices and pipes)
+    bool regular = false;         // a regular file (whose size may still be misstated)
 };
 
 // Opens a file for reading. Never blocks on a pipe that has no writer; a

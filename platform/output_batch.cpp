@@ -3,10 +3,11 @@
 // over its output while still held, then the folders synced. A crash at any
 // point leaves every output either old or whole.
 
+#include "platform/file_io.h"
+
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/file_io.h"
 #include "platform/system_files.h"
 #include "platform/temporaries.h"
 

@@ -18,7 +18,8 @@ namespace ondrel::system {
 std::error_code LastError();
 
 // The folder of a path as a prefix for names in it: empty for the current
-// folder, else ending in a separator ("saves/", "C:\\saves\\", "C:").
+// folder, else ending in a separator or a drive's colon ("saves/",
+// "C:\\saves\\", "C:").
 std::string FolderOf(const std::string& path);
 
 // The bytes a new file in folder may still take; the largest value when the

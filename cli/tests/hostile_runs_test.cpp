@@ -31,15 +31,19 @@ using test_support::TempFolder;
 
 constexpr std::size_t K = 1024;
 
-// The converter started in folder with its output thrown away; not waited for.
-pid_t Start(const TempFolder& folder, std::vector<std::string> args) {
-    args.insert(args.begin(), {ONDREL_CONVERT_PATH, "-q"});
+// The converter started in folder, not waited for; what it prints goes to
+// the file out (relative to folder), or with -q to nowhere.
+pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char* out = nullptr) {
+    args.insert(args.begin(), ONDREL_CONVERT_PATH);
+    if (!out) args.insert(args.begin() + 1, "-q");
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, out ? out : "/dev/null", O_WRONLY | O_CREAT,
+                                     0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -175,6 +179,22 @@ void BatchOnATightDisk(const TempFolder& folder) {
     EXPECT_EQ(b, image);
 }
 
+// What the converter reports is what happened: the size of a file whose size
+// the system misstates is what was read from it, and a report that cannot be
+// written is a failure.
+void HonestReports(const TempFolder& folder) {
+    const Bytes symbols = test_support::ReadBytes("/proc/kallsyms");
+    ASSERT_GT(symbols.size(), 512 * K);
+    EXPECT_EQ(Wait(Start(folder, {"--kind", "nds-sav", "-o", "k.sav", "/proc/kallsyms"}, "report")),
+              0);
+    const Bytes report = test_support::ReadBytes(folder / "report");
+    const std::string dropped = std::to_string(symbols.size() - 512 * K) + " dropped";
+    EXPECT_NE(std::string(report.begin(), report.end()).find(dropped), std::string::npos)
+        << std::string(report.begin(), report.end());
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(257 * K));
+    EXPECT_EQ(Wait(Start(folder, {"in.dat"}, "/dev/full")), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileRunTest,
     ::testing::Values(HostileRun{"RaceIntoOneOutput", RaceIntoOneOutput},
@@ -183,7 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileRun{"Interrupt", [](auto& f) { Interrupted(f, SIGINT); }},
                       HostileRun{"Terminate", [](auto& f) { Interrupted(f, SIGTERM); }},
                       HostileRun{"HangUp", [](auto& f) { Interrupted(f, SIGHUP); }},
-                      HostileRun{"BatchOnATightDisk", BatchOnATightDisk}),
+                      HostileRun{"BatchOnATightDisk", BatchOnATightDisk},
+                      HostileRun{"HonestReports", HonestReports}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,8 @@
 // POSIX file operations: non-blocking opens, and outputs that start as a
 // temporary file beside the target with the old file's owner and mode.
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -13,7 +15,6 @@
 #include <optional>
 #include <utility>
 
-#include "platform/file_io.h"
 #include "platform/system_files.h"
 #include "platform/temporaries.h"
 
@@ -137,7 +138,8 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
         return {};
     }
     InputFile input;
-    input.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    input.regular = S_ISREG(st.st_mode);
+    input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
     input.stream = StreamFor(fd, "rb", !S_ISREG(st.st_mode), error);
     return input;
 }
@@ -186,7 +188,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
     ::fchmod(fd, mode);
     std::FILE* stream = StreamFor(fd, "wb", false, error);
     if (!stream) {
-        ::unlink(temporary.c_str());
+        system::RemoveFile(temporary.c_str());
         return nullptr;
     }
     return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary, replace));

@@ -1,6 +1,8 @@
 // Win32 file operations: ANSI paths as the dialogs deliver them, and outputs
 // that start as a temporary file beside the target.
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <optional>
 
-#include "platform/file_io.h"
 #include "platform/system_files.h"
 #include "platform/temporaries.h"
 
@@ -57,7 +58,8 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     }
     InputFile input;
     LARGE_INTEGER size;
-    if (::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileSizeEx(handle, &size))
+    input.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
+    if (input.regular && ::GetFileSizeEx(handle, &size))
         input.size = static_cast<std::uint64_t>(size.QuadPart);
     input.stream = StreamFor(handle, _O_RDONLY, "rb", error);
     return input;
@@ -134,7 +136,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
         }
         std::FILE* stream = StreamFor(handle, _O_WRONLY, "wb", error);
         if (!stream) {
-            ::DeleteFileA(temporary.c_str());
+            system::RemoveFile(temporary.c_str());
             return nullptr;
         }
         return std::unique_ptr<OutputFile>(new OutputFile(stream, target, temporary, replace));
