@@ -75,6 +75,20 @@ std::string Location(const std::string& path) {
     return text;
 }
 
+// The file a path names once its symbolic links are followed, whether it
+// exists or not: two outputs through links to one file are one output.
+std::string LinkTarget(const std::string& path) {
+    fs::path followed(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(followed, error))) break;
+        const fs::path target = fs::read_symlink(followed, error);
+        if (error) break;
+        followed = target.is_absolute() ? target : followed.parent_path() / target;
+    }
+    return followed.string();
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     if (fs::exists(fs::path(a), error) && fs::exists(fs::path(b), error))
@@ -191,11 +205,12 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     std::error_code error;
     const fs::file_status status = fs::status(fs::path(output), error);
     const bool exists = fs::exists(status) && !fs::is_directory(status);
-    if (const std::string* other = outputs.Find(output, exists))
+    const std::string target = LinkTarget(output);
+    if (const std::string* other = outputs.Find(target, exists))
         return refuse(output, "also the output of " + *other + "; " + input + " not converted");
     if (exists && SameFile(output, input)) {
         if (!options.force) return refuse(output, "the input itself; give --force to replace it");
-    } else if (inputs.Find(output, exists)) {
+    } else if (inputs.Find(target, exists)) {
         return refuse(output, "an input of this run; not replaced by the output of " + input);
     } else if (exists && !options.force) {
         return refuse(output, kExistsRefusal + input);
@@ -213,13 +228,12 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     std::set<std::string> given;
     for (const std::string& input : options.inputs) {
         if (!given.insert(Location(input)).second) {
-            jobs.push_back(
-                {{input, {}}, input, "warning: given more than once; converted once", true});
+            jobs.push_back({{input, {}}, input, "warning: given more than once; tried once", true});
             continue;
         }
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
-        outputs.Add(job.conversion.outputPath, input);
+        outputs.Add(LinkTarget(job.conversion.outputPath), input);
         conversions.push_back(job.conversion);
     }
     const std::vector<ConvertOutcome> outcomes = ConvertSaves(conversions);

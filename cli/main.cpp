@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -75,6 +76,10 @@ int main(int argc, char** argv) {
     }
     if (!kindName.empty()) options.kind = ondrel::SourceKindNamed(kindName);
     ondrel::RemoveTemporariesOnInterrupt();
+#ifdef SIGPIPE
+    // A reader that went away is a failed write of the report, not a death.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     int status = ondrel::cli::ConvertAll(options, std::cout, std::cerr);
     // A report that could not be written is a failure too (a full disk, a
     // closed pipe): the user cannot see what happened.

@@ -17,12 +17,23 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
 // A regular file whose size the system misstates (the files of /proc say 0)
 // is as long as what it holds: when more was read than its size, the rest is
 // counted too, so that a report never says fewer bytes than were read.
-std::uint64_t TrueSize(const InputFile& input) {
+// A file read to its end is as long as where reading stopped (sysfs files
+// say 4096 whatever they hold). A failed read of the rest is a failed read.
+std::uint64_t TrueSize(const InputFile& input, LoadReport& load) {
     const long at = std::ftell(input.stream);
-    if (at <= 0 || static_cast<std::uint64_t>(at) <= input.size) return input.size;
+    if (at < 0) return input.size;
     std::uint64_t size = static_cast<std::uint64_t>(at);
+    if (std::feof(input.stream)) return size;
+    if (size <= input.size) return input.size;
+    // Counted up to the largest size a save could have, so a file that
+    // keeps growing cannot hold the conversion.
     std::vector<char> rest(64 * 1024);
-    while (std::size_t got = std::fread(rest.data(), 1, rest.size(), input.stream)) size += got;
+    while (size < (std::uint64_t{1} << 32))
+        if (std::size_t got = std::fread(rest.data(), 1, rest.size(), input.stream))
+            size += got;
+        else
+            break;
+    if (std::ferror(input.stream)) load.readError = std::make_error_code(std::errc::io_error);
     return size;
 }
 
@@ -40,7 +51,7 @@ ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& out
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
     outcome.load = LoadSaveImage(input.stream, job.kind, *image);
-    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input);
+    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
     std::fclose(input.stream);
     if (outcome.load.readError)
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);

@@ -41,6 +41,19 @@ std::atomic<const char*> registered[kSlots];
 // main thread waits there for the end of the process instead.
 std::atomic<bool> interrupted{false};
 
+// Whether a temporary of this file name is one of this run's. The random
+// digits make a name another run's only by a one in 2^64 chance.
+bool IsRegistered(std::string_view name) {
+    for (const auto& slot : registered) {
+        const char* path = slot.load();
+        if (!path) continue;
+        const std::string_view held(path);
+        if (held.size() >= name.size() && held.substr(held.size() - name.size()) == name)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string TemporaryName(const std::string& path, std::uint64_t random) {
@@ -82,7 +95,9 @@ void RemoveStaleTemporaries(const std::string& folder) {
         return;
     cleanedFolders.push_back(folder);
     system::ForEachNameContaining(folder, kMarker, [](const std::string& in, const char* name) {
-        if (IsTemporaryName(name)) system::RemoveIfAbandoned(in + name);
+        // Never this run's own: where locks are byte-range locks (NFS), its
+        // own open would succeed, and closing it would drop the writer's lock.
+        if (IsTemporaryName(name) && !IsRegistered(name)) system::RemoveIfAbandoned(in + name);
     });
 }
 

@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {"a.dat", "a.sav"},
                   {{"a.sav", "a.dat", 256 * K}},
-                  {"ondrel-convert: ./a.dat: warning: given more than once; converted once"}},
+                  {"ondrel-convert: ./a.dat: warning: given more than once; tried once"}},
         BatchCase{"UnknownOptionNamed",
                   {{"a.dat", 257 * K}},
                   {"-v", "a.dat"},

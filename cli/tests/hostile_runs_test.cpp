@@ -128,8 +128,13 @@ void LinksWrittenThrough(const TempFolder& folder) {
     const Bytes image = test_support::ImageOf(test_support::PatternBytes(256 * K), 256 * K);
     EXPECT_EQ(test_support::ReadBytes(folder / "cart/GAME.sav"), image);
     EXPECT_EQ(test_support::ReadBytes(folder / "cart/in.sav"), image);
-    // Now that the file exists, a run without --force keeps it.
+    // Now that the file exists, a run without --force keeps it; two outputs
+    // through links to one file are one output, even with --force.
     EXPECT_EQ(Wait(Start(folder, {"-o", "out.sav", "in.sav"})), 1);
+    fs::create_symlink("NEW.sav", folder / "cart" / "in.j8.sav");
+    test_support::WriteBytes(folder / "cart/NEW.nds.sav", Bytes(512, 0x55));
+    EXPECT_EQ(Wait(Start(folder, {"-f", "--output-dir", "cart", "in.sav", "cart/NEW.nds.sav"})), 1);
+    EXPECT_EQ(test_support::ReadBytes(folder / "cart/NEW.sav"), image);
 }
 
 // A signal in the middle of a batch: the run ends as the signal asks, and
@@ -143,7 +148,9 @@ void Interrupted(const TempFolder& folder, int signal) {
         test_support::WriteBytes(folder / args.back(), Bytes(64 * K, 0x11));
     }
     pid_t run = Start(folder, args);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // Signalled once it has temporaries to remove.
+    for (int i = 0; i < 500 && Temporaries(folder / "out").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::kill(run, signal);
     EXPECT_EQ(Wait(run), 128 + signal);
     EXPECT_EQ(Temporaries(folder / "out"), std::vector<std::string>{});

@@ -51,10 +51,16 @@ std::string ResolveLinks(std::string path, std::error_code& error) {
             error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
             return {};
         }
-        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+        // One byte more than the link's size shows a link changed meanwhile.
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
+                         '\0');
         const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
         if (length < 0) {
             error = LastError();
+            return {};
+        }
+        if (length == 0 || static_cast<std::size_t>(length) == link.size()) {
+            error = std::make_error_code(std::errc::invalid_argument);
             return {};
         }
         link.resize(static_cast<std::size_t>(length));
@@ -84,7 +90,12 @@ int CreateTemporary(const std::string& target, std::string& temporary, std::erro
         struct stat held, named;
         // Where the file system has no locks, clean-up cannot take one either
         // and leaves every temporary alone.
-        (void)::flock(fd, LOCK_EX);
+        if (::flock(fd, LOCK_EX) != 0 && errno == ENOLCK) {  // locks exist, none left now
+            error = LastError();
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return -1;
+        }
         if (::fstat(fd, &held) == 0 && ::stat(temporary.c_str(), &named) == 0 &&
             held.st_dev == named.st_dev && held.st_ino == named.st_ino)
             return fd;

@@ -30,11 +30,19 @@ std::string OpenableFolder(const std::string& folder) {
 
 // Keeps the target by linking the temporary to it, which fails when the
 // target exists, then dropping the temporary's name; for file systems and
-// systems without an exclusive rename.
+// systems without an exclusive rename. A file system without hard links
+// either (FAT on some systems, many FUSE mounts) gets the check and the
+// rename as two steps, as a plain copy would.
 std::error_code LinkIntoPlace(const std::string& temporary, const std::string& target) {
-    if (::link(temporary.c_str(), target.c_str()) != 0) return LastError();
-    ::unlink(temporary.c_str());
-    return {};
+    if (::link(temporary.c_str(), target.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return {};
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
+        return LastError();
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) return std::make_error_code(std::errc::file_exists);
+    return ::rename(temporary.c_str(), target.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 void OnInterrupt(int signal) {
@@ -102,10 +110,13 @@ std::error_code MoveIntoPlace(const std::string& temporary, const std::string& t
                               bool replace) {
     if (replace)
         return ::rename(temporary.c_str(), target.c_str()) == 0 ? std::error_code() : LastError();
-#ifdef RENAME_NOREPLACE
+#if defined(RENAME_NOREPLACE)
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return {};
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return LastError();
+#elif defined(RENAME_EXCL)
+    if (::renamex_np(temporary.c_str(), target.c_str(), RENAME_EXCL) == 0) return {};
+    if (errno != ENOTSUP && errno != EINVAL) return LastError();
 #endif
     return LinkIntoPlace(temporary, target);
 }
@@ -144,7 +155,9 @@ void ForEachNameContaining(const std::string& folder, std::string_view part,
 // file system, on whatever machine it ran; the name is checked to still be
 // the locked file before it is removed.
 void RemoveIfAbandoned(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Opened for writing: where flock is carried by byte-range locks (NFS),
+    // an exclusive lock needs it.
+    int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
     struct stat held, named;
     if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
@@ -169,7 +182,12 @@ void RemoveTemporariesOnInterrupt() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaddset(&action.sa_mask, signal);
     }
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
 }
 
 }  // namespace ondrel
