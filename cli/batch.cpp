@@ -185,18 +185,23 @@ std::string InputRefusal(const std::string& input) {
 // without --force.
 Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
     const std::optional<Classification> recognised = ClassifyInputPath(input);
-    Job job{
-        {input, DerivedOutput(options, input, recognised),
-         options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav), options.force},
-        {},
-        {}};
+    Job job{{input, DerivedOutput(options, input, recognised),
+             options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav),
+             options.force, true},
+            {},
+            {}};
     const std::string& output = job.conversion.outputPath;
     auto refuse = [&job](const std::string& path, std::string reason) {
         job.refusedPath = path;
         job.refusal = std::move(reason);
         return job;
     };
-    if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
+    // Standard input and output are what the shell connected; there is no
+    // file of theirs to check.
+    if (input != "-") {
+        if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
+    }
+    if (output == "-") return job;
     if (!options.kind && !recognised)
         return refuse(input,
                       "not named as a save (*.nds.sav, *.dat or *.sav); give --kind "

@@ -1,8 +1,16 @@
 // ondrel-convert: converts flash-cart saves into J8 save images from a shell.
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,6 +25,14 @@ namespace {
 using ondrel::cli::kProgram;
 constexpr int kUsageError = 2;
 
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stream)) != 0;
+#else
+    return ::isatty(::fileno(stream)) != 0;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,7 +46,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
     // INPUT is checked after the parse, so that an unknown option is named
     // rather than taken for a missing INPUT.
-    app.add_option("INPUT", options.inputs, "Save files to convert");
+    app.add_option("INPUT", options.inputs,
+                   "Save files to convert (- for standard input, with --kind and --output)");
     app.allow_extras();
 
     // Each kind by its option name, and by the name the reports print.
@@ -48,7 +65,8 @@ int main(int argc, char** argv) {
         ->transform(CLI::IsMember(kindNames, CLI::ignore_case))
         ->option_text(kindChoices);
     auto* outputOption =
-        app.add_option("-o,--output", options.output, "Write the one INPUT's image to PATH")
+        app.add_option("-o,--output", options.output,
+                       "Write the one INPUT's image to PATH (- for standard output)")
             ->option_text("PATH");
     app.add_option("--output-dir", options.outputDir,
                    "Write the images under their derived names into DIR")
@@ -65,6 +83,12 @@ int main(int argc, char** argv) {
             throw CLI::ValidationError("--output", "names the output of exactly one INPUT");
         if (outputOption->count() > 0 && options.output.empty())
             throw CLI::ValidationError("--output", "needs a path");
+        const bool fromStandardInput =
+            std::find(options.inputs.begin(), options.inputs.end(), "-") != options.inputs.end();
+        if (fromStandardInput && (kindName.empty() || options.output.empty()))
+            throw CLI::ValidationError("-", "standard input needs --kind and --output");
+        if (options.output == "-" && IsTerminal(stdout))
+            throw CLI::ValidationError("--output", "- would write the image to a terminal");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
@@ -80,7 +104,9 @@ int main(int argc, char** argv) {
     // A reader that went away is a failed write of the report, not a death.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    int status = ondrel::cli::ConvertAll(options, std::cout, std::cerr);
+    // With the image on standard output, the report goes with the errors.
+    int status =
+        ondrel::cli::ConvertAll(options, options.output == "-" ? std::cerr : std::cout, std::cerr);
     // A report that could not be written is a failure too (a full disk, a
     // closed pipe): the user cannot see what happened.
     if (!std::cout.flush()) {

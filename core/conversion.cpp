@@ -47,7 +47,8 @@ ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& out
 
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
-    InputFile input = OpenInputFile(inputPath, error);
+    InputFile input = job.standardStreams && inputPath == "-" ? OpenStandardInput(error)
+                                                              : OpenInputFile(inputPath, error);
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
     outcome.load = LoadSaveImage(input.stream, job.kind, *image);
@@ -57,7 +58,9 @@ ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& out
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
-    output = OutputFile::Create(outputPath, job.replace, error);
+    output = job.standardStreams && outputPath == "-"
+                 ? OutputFile::CreateStandardOutput(error)
+                 : OutputFile::Create(outputPath, job.replace, error);
     if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
     error = StoreSaveImage(output->Stream(), *image);
     if (error) {

@@ -49,6 +49,9 @@ struct ConvertJob {
     // Without it an output that exists by the time the image would replace it
     // is kept, and the outcome is WriteOutputFailed with std::errc::file_exists.
     bool replace = true;
+    // Whether "-" names standard input (inputPath) or output (outputPath), as
+    // on a command line.
+    bool standardStreams = false;
 };
 
 // Converts several saves with the steps of ConvertSave, their syncs grouped

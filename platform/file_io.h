@@ -24,6 +24,10 @@ struct InputFile {
 // directory is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
+// Standard input, read in binary mode; closing the stream leaves the
+// process's own standard input open.
+InputFile OpenStandardInput(std::error_code& error);
+
 // A new file that is to become one output path. Its bytes go to a temporary
 // file beside the output and replace the output only when an OutputBatch
 // commits them; dropping the file before then removes the temporary, so the
@@ -43,6 +47,8 @@ public:
     // std::errc::file_exists.
     static std::unique_ptr<OutputFile> Create(const std::string& path, bool replace,
                                               std::error_code& error);
+    // Standard output, written in place in binary mode, as a device is.
+    static std::unique_ptr<OutputFile> CreateStandardOutput(std::error_code& error);
 
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

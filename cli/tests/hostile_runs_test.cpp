@@ -4,8 +4,10 @@
 // Each case must end with every reported success true and nothing of the
 // user's lost.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,8 +34,10 @@ using test_support::TempFolder;
 constexpr std::size_t K = 1024;
 
 // The converter started in folder, not waited for; what it prints goes to
-// the file out (relative to folder), or with -q to nowhere.
-pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char* out = nullptr) {
+// the file out (relative to folder), or with -q to nowhere; it reads the file
+// in as its standard input.
+pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char* out = nullptr,
+            const char* in = "/dev/null") {
     args.insert(args.begin(), ONDREL_CONVERT_PATH);
     if (!out) args.insert(args.begin() + 1, "-q");
     std::vector<char*> argv;
@@ -42,6 +46,7 @@ pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char*
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+    posix_spawn_file_actions_addopen(&actions, 0, in, O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out ? out : "/dev/null", O_WRONLY | O_CREAT,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
@@ -202,6 +207,25 @@ void HonestReports(const TempFolder& folder) {
     EXPECT_EQ(Wait(Start(folder, {"in.dat"}, "/dev/full")), 1);
 }
 
+// "-" is standard input (with --kind and --output) and, as the output,
+// standard output, which must not be a terminal.
+void StandardStreams(const TempFolder& folder) {
+    const Bytes save = test_support::PatternBytes(257 * K);
+    const Bytes image = test_support::ImageOf(save, 256 * K);
+    test_support::WriteBytes(folder / "in.dat", save);
+    EXPECT_EQ(Wait(Start(folder, {"--kind", "dat", "-o", "piped.sav", "-"}, nullptr, "in.dat")), 0);
+    EXPECT_EQ(test_support::ReadBytes(folder / "piped.sav"), image);
+    EXPECT_EQ(Wait(Start(folder, {"-o", "-", "in.dat"}, "stdout.sav")), 0);
+    EXPECT_EQ(test_support::ReadBytes(folder / "stdout.sav"), image);
+    EXPECT_EQ(Wait(Start(folder, {"-"}, nullptr, "in.dat")), 2) << "no --kind";
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal) | ::unlockpt(terminal), 0);
+    EXPECT_EQ(Wait(Start(folder, {"-o", "-", "in.dat"}, ::ptsname(terminal))), 2);
+    ::close(terminal);
+    EXPECT_FALSE(fs::exists(folder / "-"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileRunTest,
     ::testing::Values(HostileRun{"RaceIntoOneOutput", RaceIntoOneOutput},
@@ -211,7 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileRun{"Terminate", [](auto& f) { Interrupted(f, SIGTERM); }},
                       HostileRun{"HangUp", [](auto& f) { Interrupted(f, SIGHUP); }},
                       HostileRun{"BatchOnATightDisk", BatchOnATightDisk},
-                      HostileRun{"HonestReports", HonestReports}),
+                      HostileRun{"HonestReports", HonestReports},
+                      HostileRun{"StandardStreams", StandardStreams}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

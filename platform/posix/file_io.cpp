@@ -155,6 +155,32 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     return input;
 }
 
+InputFile OpenStandardInput(std::error_code& error) {
+    int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        error = LastError();
+        if (fd >= 0) ::close(fd);
+        return {};
+    }
+    InputFile input;
+    input.regular = S_ISREG(st.st_mode);
+    input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+    input.stream = StreamFor(fd, "rb", false, error);
+    return input;
+}
+
+std::unique_ptr<OutputFile> OutputFile::CreateStandardOutput(std::error_code& error) {
+    int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        error = LastError();
+        return nullptr;
+    }
+    std::FILE* stream = StreamFor(fd, "wb", false, error);
+    if (!stream) return nullptr;
+    return std::unique_ptr<OutputFile>(new OutputFile(stream, "-", {}, true));
+}
+
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,
                                                std::error_code& error) {
     const std::string target = ResolveLinks(path, error);

@@ -65,6 +65,40 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     return input;
 }
 
+namespace {
+
+// A binary stream on a duplicate of one of the process's standard streams.
+std::FILE* StandardStream(int fd, const char* mode, std::error_code& error) {
+    const int copy = ::_dup(fd);
+    std::FILE* stream = copy < 0 ? nullptr : ::_fdopen(copy, mode);
+    if (!stream) {
+        error = std::error_code(errno, std::generic_category());
+        if (copy >= 0) ::_close(copy);
+        return nullptr;
+    }
+    ::_setmode(copy, _O_BINARY);
+    return stream;
+}
+
+}  // namespace
+
+InputFile OpenStandardInput(std::error_code& error) {
+    InputFile input;
+    HANDLE handle = ::GetStdHandle(STD_INPUT_HANDLE);
+    LARGE_INTEGER size;
+    input.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
+    if (input.regular && ::GetFileSizeEx(handle, &size))
+        input.size = static_cast<std::uint64_t>(size.QuadPart);
+    input.stream = StandardStream(0, "rb", error);
+    return input;
+}
+
+std::unique_ptr<OutputFile> OutputFile::CreateStandardOutput(std::error_code& error) {
+    std::FILE* stream = StandardStream(1, "wb", error);
+    if (!stream) return nullptr;
+    return std::unique_ptr<OutputFile>(new OutputFile(stream, "-", {}, true));
+}
+
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,
                                                std::error_code& error) {
     // Opening the existing output for writing, without truncating it, asks
