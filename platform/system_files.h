@@ -53,6 +53,21 @@ std::uint64_t ClockTicks();
 void ForEachNameContaining(const std::string& folder, std::string_view part,
                            void (*visit)(const std::string& folder, const char* name));
 
+// Holds off the interrupt that removes this run's temporaries (a signal; on
+// Windows the console handler, on a thread of its own) while a temporary is
+// made and not yet registered, so none is left behind by an interrupt in
+// between. Conversions run on one thread, one at a time.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
+class InterruptsHeld {
+public:
+    InterruptsHeld() { HoldInterrupts(); }
+    ~InterruptsHeld() { ReleaseInterrupts(); }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
+
 // Removes a temporary that no writer holds any more; one still held is kept.
 void RemoveIfAbandoned(const std::string& path);
 

@@ -347,6 +347,33 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"QuietKeepsTheWarning", {"a.nds.sav", 600000}, {}, kNdsSizes, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Two runs started together into one output without --force: exactly one
+// wins and its image is the output; the other says the output exists. Before
+// the replace itself decided it, both reported success in most rounds.
+TEST(RaceTest, OneOfTwoRunsIntoOneOutputWins) {
+#ifdef _WIN32
+    constexpr int kRounds = 8;  // each run starts a Wine process
+#else
+    constexpr int kRounds = 30;
+#endif
+    TempFolder folder;
+    const Bytes a = test_support::PatternBytes(256 * K), b(257 * K, 0x42);
+    test_support::WriteBytes(folder / "A.nds.sav", a);
+    test_support::WriteBytes(folder / "A.dat", b);
+    for (int round = 0; round < kRounds; ++round) {
+        fs::remove(folder / "A.sav");
+        const auto runs = test_support::RunTogether(test_support::ConverterProgram(),
+                                                    {{"-q", "A.nds.sav"}, {"-q", "A.dat"}},
+                                                    folder.path().string());
+        ASSERT_EQ(runs[0].status + runs[1].status, 1) << "round " << round;
+        const auto& loser = runs[0].status != 0 ? runs[0] : runs[1];
+        ASSERT_NE(loser.err.find("A.sav: already exists"), std::string::npos) << loser.err;
+        ASSERT_EQ(test_support::ReadBytes(folder / "A.sav"),
+                  test_support::ImageOf(runs[0].status == 0 ? a : b, 256 * K));
+    }
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"A.dat", "A.nds.sav", "A.sav"}));
+}
+
 TEST(VersionTest, IsTheProjectVersion) {
     TempFolder folder;
     auto run = Convert(folder, {"--version"});

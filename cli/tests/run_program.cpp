@@ -61,10 +61,13 @@ std::string Captured(HANDLE file) {
     return text;
 }
 
-}  // namespace
+struct Started {
+    PROCESS_INFORMATION process{};
+    HANDLE in, out, err;
+};
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& folder) {
+Started Start(const std::string& program, const std::vector<std::string>& args,
+              const std::string& folder) {
     std::string line = Quoted(program);
     for (const auto& arg : args) {
         line += ' ';
@@ -84,14 +87,20 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                           folder.c_str(), &startup, &process))
         throw std::runtime_error("cannot start " + program);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(in);
-    return ProgramRun{static_cast<int>(code), Captured(out), Captured(err)};
+    return Started{process, in, out, err};
 }
+
+ProgramRun Finish(Started& started) {
+    ::WaitForSingleObject(started.process.hProcess, INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(started.process.hProcess, &code);
+    ::CloseHandle(started.process.hThread);
+    ::CloseHandle(started.process.hProcess);
+    ::CloseHandle(started.in);
+    return ProgramRun{static_cast<int>(code), Captured(started.out), Captured(started.err)};
+}
+
+}  // namespace
 
 std::string ConverterProgram() {
     char self[MAX_PATH];
@@ -113,10 +122,13 @@ std::string Captured(std::FILE* file) {
     return text;
 }
 
-}  // namespace
+struct Started {
+    pid_t child;
+    std::FILE *out, *err;
+};
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& folder) {
+Started Start(const std::string& program, const std::vector<std::string>& args,
+              const std::string& folder) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -133,10 +145,17 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     int failed = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed) throw std::runtime_error("cannot start " + program);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return ProgramRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Captured(out), Captured(err)};
+    return Started{child, out, err};
 }
+
+ProgramRun Finish(Started& started) {
+    int status = 0;
+    ::waitpid(started.child, &status, 0);
+    return ProgramRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Captured(started.out),
+                      Captured(started.err)};
+}
+
+}  // namespace
 
 std::string ConverterProgram() {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
@@ -144,5 +163,21 @@ std::string ConverterProgram() {
 }
 
 #endif
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& folder) {
+    Started started = Start(program, args, folder);
+    return Finish(started);
+}
+
+std::vector<ProgramRun> RunTogether(const std::string& program,
+                                    const std::vector<std::vector<std::string>>& runs,
+                                    const std::string& folder) {
+    std::vector<Started> started;
+    for (const auto& args : runs) started.push_back(Start(program, args, folder));
+    std::vector<ProgramRun> finished;
+    for (auto& run : started) finished.push_back(Finish(run));
+    return finished;
+}
 
 }  // namespace ondrel::test_support

@@ -18,6 +18,12 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& folder);
 
+// Starts one run of program for each list of args, all before any is waited
+// for, as two users or scripts would; one result each, in order.
+std::vector<ProgramRun> RunTogether(const std::string& program,
+                                    const std::vector<std::vector<std::string>>& runs,
+                                    const std::string& folder);
+
 // The ondrel-convert program built beside the running test.
 std::string ConverterProgram();
 

@@ -111,6 +111,20 @@ TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", name}));
 }
 
+// Without replace, an output that exists by the time the image is moved is
+// kept by the move itself, as when another run made it meanwhile.
+TEST(ConvertExclusiveTest, ExistingOutputKeptByTheMove) {
+    TempFolder folder;
+    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
+    test_support::WriteBytes(folder / "out.sav", Bytes(7, 0x33));
+    const auto outcomes = ConvertSaves(
+        {{(folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat, false}});
+    EXPECT_EQ(outcomes.front().status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(outcomes.front().error, std::errc::file_exists);
+    EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(7, 0x33));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", "out.sav"}));
+}
+
 #ifdef __linux__
 // Devices of the test's own: the machine's /dev nodes are never a target.
 void MakeDevice(const fs::path& path, unsigned minor) {
@@ -451,20 +465,6 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
               ConvertStatus::OpenInputFailed);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
-// Without replace, an output that exists by the time the image is moved is
-// kept by the move itself, as when another run made it meanwhile.
-TEST(ConvertExclusiveTest, ExistingOutputKeptByTheMove) {
-    TempFolder folder;
-    test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
-    test_support::WriteBytes(folder / "out.sav", Bytes(7, 0x33));
-    const auto outcomes = ConvertSaves(
-        {{(folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat, false}});
-    EXPECT_EQ(outcomes.front().status, ConvertStatus::WriteOutputFailed);
-    EXPECT_EQ(outcomes.front().error, std::errc::file_exists);
-    EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(7, 0x33));
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", "out.sav"}));
-}
-
 // Only temporaries are removed, and only those no writer holds: a user's
 // file of a temporary-like name stays, and so does the temporary of a run
 // that still writes (here a child holding its lock, as a run in another

@@ -4,7 +4,6 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,24 +104,6 @@ int CreateTemporary(const std::string& target, std::string& temporary, std::erro
     return -1;
 }
 
-// Holds off the signals that remove this run's temporaries while a new one
-// is not yet registered, so none is left behind by a signal in between.
-class InterruptsHeld {
-public:
-    InterruptsHeld() {
-        sigset_t interrupts;
-        sigemptyset(&interrupts);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
-        ::sigprocmask(SIG_BLOCK, &interrupts, &previous_);
-    }
-    ~InterruptsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-    InterruptsHeld(const InterruptsHeld&) = delete;
-    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
-
-private:
-    sigset_t previous_;
-};
-
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -215,7 +196,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
     }
 
     RemoveStaleTemporaries(system::FolderOf(target));
-    InterruptsHeld held;
+    system::InterruptsHeld held;
     std::string temporary;
     int fd = CreateTemporary(target, temporary, error);
     if (fd < 0) return nullptr;

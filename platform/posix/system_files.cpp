@@ -45,6 +45,8 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
     return ::rename(temporary.c_str(), target.c_str()) == 0 ? std::error_code() : LastError();
 }
 
+sigset_t heldFrom;  // the signal mask before HoldInterrupts
+
 void OnInterrupt(int signal) {
     RemoveRegisteredTemporaries();
     ::signal(signal, SIG_DFL);
@@ -165,6 +167,17 @@ void RemoveIfAbandoned(const std::string& path) {
         named.st_ino == held.st_ino)
         ::unlink(path.c_str());
     ::close(fd);
+}
+
+void HoldInterrupts() {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
+    ::sigprocmask(SIG_BLOCK, &interrupts, &heldFrom);
+}
+
+void ReleaseInterrupts() {
+    ::sigprocmask(SIG_SETMASK, &heldFrom, nullptr);
 }
 
 void RemoveFile(const char* path) {

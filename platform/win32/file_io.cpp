@@ -12,6 +12,7 @@
 
 #include "platform/system_files.h"
 #include "platform/temporaries.h"
+#include "platform/win32/link_target.h"
 
 namespace ondrel {
 namespace {
@@ -31,18 +32,6 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
         ::_close(fd);
     }
     return stream;
-}
-
-// The path of an open file with every link resolved, without the "\\?\"
-// prefix; only asked for when the output is a reparse point.
-std::optional<std::string> FinalPath(HANDLE handle) {
-    char buffer[MAX_PATH * 4];
-    DWORD length = ::GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= sizeof buffer) return std::nullopt;
-    std::string path(buffer, length);
-    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
-    if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
-    return path;
 }
 
 }  // namespace
@@ -103,15 +92,16 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
                                                std::error_code& error) {
     // Opening the existing output for writing, without truncating it, asks
     // what a plain create would: may this user write it, is it a folder.
-    std::string target = path;
-    HANDLE probe = ::CreateFileA(path.c_str(), GENERIC_WRITE,
+    // A symbolic link stays; the file it names, existing or not, is written.
+    const std::string target = system::FollowSymbolicLinks(path);
+    HANDLE probe = ::CreateFileA(target.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
         if (::GetFileType(probe) != FILE_TYPE_DISK) {  // NUL, COM1, a pipe: written in place
             std::FILE* stream = StreamFor(probe, _O_WRONLY, "wb", error);
             if (!stream) return nullptr;
-            return std::unique_ptr<OutputFile>(new OutputFile(stream, path, {}, replace));
+            return std::unique_ptr<OutputFile>(new OutputFile(stream, target, {}, replace));
         }
         // A read-only save is refused as Windows refuses to open it for
         // writing; asked of the file itself, since an administrator (or
@@ -123,10 +113,6 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
             error = std::error_code(ERROR_ACCESS_DENIED, std::system_category());
             return nullptr;
         }
-        // A symbolic link stays; the file it points to is replaced.
-        DWORD attributes = ::GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            target = FinalPath(probe).value_or(path);
         ::CloseHandle(probe);
         // Replacing also needs the right to delete the old file, which a
         // program holding it open (an emulator with the save loaded) may
@@ -149,6 +135,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
     const std::string folder = system::FolderOf(target);
     RemoveStaleTemporaries(folder);
     bool useShortName = false;
+    system::InterruptsHeld held;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string temporary = TemporaryName(useShortName ? folder : target, NextRandom());
         // Shared for deletion only: another run's clean-up cannot open it
