@@ -370,6 +370,14 @@ TEST(RaceTest, OneOfTwoRunsIntoOneOutputWins) {
         ASSERT_NE(loser.err.find("A.sav: already exists"), std::string::npos) << loser.err;
         ASSERT_EQ(test_support::ReadBytes(folder / "A.sav"),
                   test_support::ImageOf(runs[0].status == 0 ? a : b, 256 * K));
+        // With --force both succeed, and the output is one whole image.
+        const auto forced = test_support::RunTogether(
+            test_support::ConverterProgram(), {{"-q", "-f", "A.nds.sav"}, {"-q", "-f", "A.dat"}},
+            folder.path().string());
+        ASSERT_EQ(forced[0].status + forced[1].status, 0) << forced[0].err << forced[1].err;
+        const Bytes left = test_support::ReadBytes(folder / "A.sav");
+        ASSERT_TRUE(left == test_support::ImageOf(a, 256 * K) ||
+                    left == test_support::ImageOf(b, 256 * K));
     }
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"A.dat", "A.nds.sav", "A.sav"}));
 }
