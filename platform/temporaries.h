@@ -4,8 +4,8 @@
 // "<output name>.ondrel~<16 random hex digits><8 hex digits of check>"; the
 // check is a hash of the random digits, so a name that a person or another
 // program picks is not taken for one. While its writer lives it holds the
-// temporary locked (flock on POSIX; on Windows a handle that shares nothing
-// but deletion), across process namespaces and, where the file system passes
+// temporary locked (flock on POSIX; on Windows an open handle, which an open
+// that shares nothing cannot get past), across process namespaces and, where the file system passes
 // locks on, machines. Clean-up removes only temporaries that it can lock
 // itself: those of a run that was killed before it could clean up.
 

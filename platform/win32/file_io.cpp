@@ -138,10 +138,13 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool rep
     system::InterruptsHeld held;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string temporary = TemporaryName(useShortName ? folder : target, NextRandom());
-        // Shared for deletion only: another run's clean-up cannot open it
-        // while this one holds it, and this run can still move it into place,
-        // or remove it on Ctrl-C, without letting go.
-        HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+        // Held open until moved into place: another run's clean-up, which
+        // asks to be the only one with the file open, cannot take it then.
+        // Shared in every way, so that this run can move it, or remove it on
+        // Ctrl-C, without letting go, and another run that checks the output
+        // it has just become is not refused.
+        HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             DWORD failure = ::GetLastError();

@@ -90,9 +90,9 @@ void ForEachNameContaining(const std::string& folder, std::string_view part,
     ::FindClose(search);
 }
 
-// A writer holds its temporary open, sharing nothing but deletion, until it
-// is moved into place: an open that shares nothing succeeds only once no
-// one holds it, and removes it as it closes.
+// A writer holds its temporary open until it is moved into place: an open
+// that shares nothing succeeds only once no one holds it, and removes it as
+// it closes.
 void RemoveIfAbandoned(const std::string& path) {
     HANDLE handle =
         ::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
