@@ -84,9 +84,16 @@ Started Start(const std::string& program, const std::vector<std::string>& args,
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          folder.c_str(), &startup, &process))
-        throw std::runtime_error("cannot start " + program);
+    // Wine, busy starting and ending the processes of other tests, now and
+    // then fails a start; a few tries tell that from a program that cannot run.
+    for (int attempt = 0; !::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                                            nullptr, folder.c_str(), &startup, &process);
+         ++attempt) {
+        if (attempt == 4)
+            throw std::runtime_error("cannot start " + program + " (error " +
+                                     std::to_string(::GetLastError()) + ")");
+        ::Sleep(200);
+    }
     return Started{process, in, out, err};
 }
 
