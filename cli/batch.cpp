@@ -11,6 +11,7 @@
 
 #include "cli/report.h"
 #include "core/conversion.h"
+#include "platform/file_io.h"
 
 namespace ondrel::cli {
 namespace {
@@ -73,20 +74,6 @@ std::string Location(const std::string& path) {
     });
 #endif
     return text;
-}
-
-// The file a path names once its symbolic links are followed, whether it
-// exists or not: two outputs through links to one file are one output.
-std::string LinkTarget(const std::string& path) {
-    fs::path followed(path);
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code error;
-        if (!fs::is_symlink(fs::symlink_status(followed, error))) break;
-        const fs::path target = fs::read_symlink(followed, error);
-        if (error) break;
-        followed = target.is_absolute() ? target : followed.parent_path() / target;
-    }
-    return followed.string();
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -210,7 +197,8 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     std::error_code error;
     const fs::file_status status = fs::status(fs::path(output), error);
     const bool exists = fs::exists(status) && !fs::is_directory(status);
-    const std::string target = LinkTarget(output);
+    // Two outputs through links to one file are one output.
+    const std::string target = FollowLinks(output);
     if (const std::string* other = outputs.Find(target, exists))
         return refuse(output, "also the output of " + *other + "; " + input + " not converted");
     if (exists && SameFile(output, input)) {
@@ -238,7 +226,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
         }
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
-        outputs.Add(LinkTarget(job.conversion.outputPath), input);
+        outputs.Add(FollowLinks(job.conversion.outputPath), input);
         conversions.push_back(job.conversion);
     }
     const std::vector<ConvertOutcome> outcomes = ConvertSaves(conversions);

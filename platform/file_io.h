@@ -24,6 +24,11 @@ struct InputFile {
 // directory is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
+// The file at the end of the chain of symbolic links that starts at path,
+// whether it exists or not: the file an output through them is written to.
+// The path itself when it is no link, or the chain cannot be followed.
+std::string FollowLinks(const std::string& path);
+
 // Standard input, read in binary mode; closing the stream leaves the
 // process's own standard input open.
 InputFile OpenStandardInput(std::error_code& error);

@@ -17,9 +17,8 @@ constexpr char kHex[] = "0123456789abcdef";
 // this program" rather than "a hash of something".
 std::uint32_t Check(std::string_view randomDigits) {
     std::uint32_t hash = 2166136261u;
-    for (char c : std::string_view("ondrel temporary"))
-        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
-    for (char c : randomDigits) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    for (std::string_view part : {std::string_view("ondrel temporary"), randomDigits})
+        for (char c : part) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
     return hash;
 }
 

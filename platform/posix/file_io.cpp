@@ -104,6 +104,23 @@ int CreateTemporary(const std::string& target, std::string& temporary, std::erro
     return -1;
 }
 
+// An open input: a directory refused as if it could not be opened, the size
+// of a regular file taken, and a stream made that owns fd.
+InputFile InputFor(int fd, bool nonBlocking, std::error_code& error) {
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || S_ISDIR(st.st_mode)) {
+        error = known ? std::make_error_code(std::errc::is_a_directory) : LastError();
+        ::close(fd);
+        return {};
+    }
+    InputFile input;
+    input.regular = S_ISREG(st.st_mode);
+    input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+    input.stream = StreamFor(fd, "rb", nonBlocking && !input.regular, error);
+    return input;
+}
+
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -118,37 +135,16 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
         error = LastError();
         return {};
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        error = LastError();
-        ::close(fd);
-        return {};
-    }
-    if (S_ISDIR(st.st_mode)) {
-        error = std::make_error_code(std::errc::is_a_directory);
-        ::close(fd);
-        return {};
-    }
-    InputFile input;
-    input.regular = S_ISREG(st.st_mode);
-    input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
-    input.stream = StreamFor(fd, "rb", !S_ISREG(st.st_mode), error);
-    return input;
+    return InputFor(fd, true, error);
 }
 
 InputFile OpenStandardInput(std::error_code& error) {
     int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
+    if (fd < 0) {
         error = LastError();
-        if (fd >= 0) ::close(fd);
         return {};
     }
-    InputFile input;
-    input.regular = S_ISREG(st.st_mode);
-    input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
-    input.stream = StreamFor(fd, "rb", false, error);
-    return input;
+    return InputFor(fd, false, error);
 }
 
 std::unique_ptr<OutputFile> OutputFile::CreateStandardOutput(std::error_code& error) {
@@ -160,6 +156,12 @@ std::unique_ptr<OutputFile> OutputFile::CreateStandardOutput(std::error_code& er
     std::FILE* stream = StreamFor(fd, "wb", false, error);
     if (!stream) return nullptr;
     return std::unique_ptr<OutputFile>(new OutputFile(stream, "-", {}, true));
+}
+
+std::string FollowLinks(const std::string& path) {
+    std::error_code error;
+    std::string target = ResolveLinks(path, error);
+    return error ? path : target;
 }
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,

@@ -36,6 +36,20 @@ std::FILE* StreamFor(HANDLE handle, int flags, const char* mode, std::error_code
 
 }  // namespace
 
+namespace {
+
+// Whether an input is a file on a disk, and its size if it is.
+InputFile Measured(HANDLE handle) {
+    InputFile input;
+    LARGE_INTEGER size;
+    input.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
+    if (input.regular && ::GetFileSizeEx(handle, &size))
+        input.size = static_cast<std::uint64_t>(size.QuadPart);
+    return input;
+}
+
+}  // namespace
+
 InputFile OpenInputFile(const std::string& path, std::error_code& error) {
     // Without backup semantics a folder cannot be opened: it gets the same
     // refusal as any file that cannot be opened.
@@ -45,11 +59,7 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
         error = LastError();
         return {};
     }
-    InputFile input;
-    LARGE_INTEGER size;
-    input.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
-    if (input.regular && ::GetFileSizeEx(handle, &size))
-        input.size = static_cast<std::uint64_t>(size.QuadPart);
+    InputFile input = Measured(handle);
     input.stream = StreamFor(handle, _O_RDONLY, "rb", error);
     return input;
 }
@@ -72,12 +82,7 @@ std::FILE* StandardStream(int fd, const char* mode, std::error_code& error) {
 }  // namespace
 
 InputFile OpenStandardInput(std::error_code& error) {
-    InputFile input;
-    HANDLE handle = ::GetStdHandle(STD_INPUT_HANDLE);
-    LARGE_INTEGER size;
-    input.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
-    if (input.regular && ::GetFileSizeEx(handle, &size))
-        input.size = static_cast<std::uint64_t>(size.QuadPart);
+    InputFile input = Measured(::GetStdHandle(STD_INPUT_HANDLE));
     input.stream = StandardStream(0, "rb", error);
     return input;
 }
@@ -86,6 +91,10 @@ std::unique_ptr<OutputFile> OutputFile::CreateStandardOutput(std::error_code& er
     std::FILE* stream = StandardStream(1, "wb", error);
     if (!stream) return nullptr;
     return std::unique_ptr<OutputFile>(new OutputFile(stream, "-", {}, true));
+}
+
+std::string FollowLinks(const std::string& path) {
+    return system::FollowSymbolicLinks(path);
 }
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, bool replace,
