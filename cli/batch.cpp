@@ -11,6 +11,7 @@
 
 #include "cli/report.h"
 #include "core/conversion.h"
+#include "core/format_converter.h"
 #include "platform/file_io.h"
 
 namespace ondrel::cli {
@@ -46,11 +47,12 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 }
 
 // The output a name would be converted to: the recognised name's, else the
-// whole name followed by ".j8.sav", which never is the input's own name.
+// whole name followed by the target's suffix; never the input's own name.
 std::string DerivedOutput(const Options& options, const std::string& input,
                           const std::optional<Classification>& recognised) {
     if (!options.output.empty()) return options.output;
-    std::string output = recognised ? recognised->outputPath : input + ".j8.sav";
+    std::string output =
+        recognised ? recognised->outputPath : UnrecognisedOutput(input, options.target);
     return options.outputDir.empty() ? output : InFolder(options.outputDir, FileName(output));
 }
 
@@ -170,11 +172,12 @@ std::string InputRefusal(const std::string& input) {
 // that keep a player's files: no output written twice in one run, none over
 // an input of the run, none over the input itself or an existing file
 // without --force.
-Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
-    const std::optional<Classification> recognised = ClassifyInputPath(input);
+Job Plan(const Options& options, const std::string& input, const OutputMaker& maker,
+         FileIndex& inputs, FileIndex& outputs) {
+    const std::optional<Classification> recognised = ClassifyForTarget(input, options.target);
     Job job{{input, DerivedOutput(options, input, recognised),
              options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav),
-             options.force, true},
+             options.force, true, &maker},
             {},
             {}};
     const std::string& output = job.conversion.outputPath;
@@ -191,8 +194,8 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     if (output == "-") return job;
     if (!options.kind && !recognised)
         return refuse(input,
-                      "not named as a save (*.nds.sav, *.dat or *.sav); give --kind "
-                      "to convert it");
+                      "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or "
+                      "*.dss); give --kind to convert it");
 
     std::error_code error;
     const fs::file_status status = fs::status(fs::path(output), error);
@@ -214,6 +217,7 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
 }  // namespace
 
 int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
+    const FormatConverter maker(options.target, options.size);
     FileIndex inputs, outputs;
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;
@@ -224,7 +228,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
             jobs.push_back({{input, {}}, input, "warning: given more than once; tried once", true});
             continue;
         }
-        const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
+        const Job& job = jobs.emplace_back(Plan(options, input, maker, inputs, outputs));
         if (!job.refusal.empty()) continue;
         outputs.Add(FollowLinks(job.conversion.outputPath), input);
         conversions.push_back(job.conversion);

@@ -3,6 +3,7 @@
 // What ondrel-convert does with its inputs once the command line is parsed:
 // each input planned, refused or converted, and reported.
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,10 +17,12 @@ namespace ondrel::cli {
 struct Options {
     std::vector<std::string> inputs;
     std::optional<SourceKind> kind;  // read every input by this kind's rule
-    std::string output;              // the output of the one input, when given
-    std::string outputDir;           // folder for the derived output names
-    bool force = false;              // replace existing outputs, the input itself included
-    bool quiet = false;              // no line per converted file
+    SaveTarget target = SaveTarget::J8;
+    std::uint64_t size = 0;  // the output's chip size for Raw and Dsv; 0: the save's own
+    std::string output;      // the output of the one input, when given
+    std::string outputDir;   // folder for the derived output names
+    bool force = false;      // replace existing outputs, the input itself included
+    bool quiet = false;      // no line per converted file
 };
 
 // Converts every input the options name, each one tried even when others

@@ -1,4 +1,5 @@
-// ondrel-convert: converts flash-cart saves into J8 save images from a shell.
+// ondrel-convert: converts DS saves of flash carts, emulators and Action
+// Replay into J8 save images, bare saves or .dsv files from a shell.
 
 #ifdef _WIN32
 #include <io.h>
@@ -12,11 +13,13 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/batch.h"
 #include "cli/report.h"
+#include "core/chip_size.h"
 #include "core/source_kind.h"
 #include "platform/file_io.h"
 
@@ -38,10 +41,13 @@ bool IsTerminal(std::FILE* stream) {
 int main(int argc, char** argv) {
     ondrel::cli::Options options;
     CLI::App app(
-        "Converts Nintendo DS flash-cart saves into J8 save images of 524288 bytes.\n"
-        "The kind of each INPUT comes from its name: *.nds.sav (SC, Acekard) is written to\n"
-        "*.sav, *.dat (M3) to *.sav, any other *.sav (DSLink, EZ-Flash4, EWIN2) to *.j8.sav.\n"
-        "An existing file is never replaced without --force.",
+        "Converts Nintendo DS saves into J8 save images of 524288 bytes, bare saves or .dsv\n"
+        "files. The kind of each INPUT comes from its name: *.nds.sav (SC, Acekard), *.dat\n"
+        "(M3), *.sav (DSLink, EZ-Flash4, EWIN2; no$gba by its header; .dsv by its footer),\n"
+        "*.dsv (DeSmuME), *.duc and *.dss (Action Replay). Outputs are named NAME.sav, or\n"
+        "NAME.j8.sav or NAME.raw.sav for a *.sav, and NAME.dsv (NAME.new.dsv for a *.dsv).\n"
+        "No byte that is not 0xFF is dropped to fit. An existing file is never replaced\n"
+        "without --force.",
         kProgram);
     app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
     // INPUT is checked after the parse, so that an unknown option is named
@@ -60,10 +66,34 @@ int main(int argc, char** argv) {
     }
     std::string kindName;
     app.add_option("--kind", kindName,
-                   "Read every input by this kind's rule, whatever its name; other names\n"
-                   "are written to NAME.j8.sav")
+                   "Read every input by this kind's rule, whatever its name (raw: the\n"
+                   "whole file is the save); other names are written to NAME.j8.sav,\n"
+                   "NAME.raw.sav or NAME.dsv")
         ->transform(CLI::IsMember(kindNames, CLI::ignore_case))
         ->option_text(kindChoices);
+    static const std::map<std::string, ondrel::SaveTarget> kTargets = {
+        {"j8", ondrel::SaveTarget::J8},
+        {"raw", ondrel::SaveTarget::Raw},
+        {"dsv", ondrel::SaveTarget::Dsv}};
+    app.add_option("--to", options.target,
+                   "Write a J8 image (the default), the bare save at its chip size, or\n"
+                   "the save with the footer of a .dsv")
+        ->transform(CLI::CheckedTransformer(kTargets, CLI::ignore_case))
+        ->option_text("j8|raw|dsv");
+    auto* sizeOption =
+        app.add_option("--size", options.size,
+                       "The chip size of a raw or dsv output: 512, 8K, 32K, 64K, 128K, ... 64M\n"
+                       "(default: the save's own size, rounded up to a chip size)")
+            ->transform(CLI::AsSizeValue(false))
+            ->check(CLI::Validator(
+                [](std::string& size) -> std::string {
+                    return ondrel::IsChipSize(std::stoull(size))
+                               ? std::string()
+                               : size + " bytes is not a DS save chip size (" +
+                                     std::string(ondrel::kChipSizesInWords) + ")";
+                },
+                "", "chip size"))
+            ->option_text("SIZE");
     auto* outputOption =
         app.add_option("-o,--output", options.output,
                        "Write the one INPUT's image to PATH (- for standard output)")
@@ -87,6 +117,8 @@ int main(int argc, char** argv) {
             std::find(options.inputs.begin(), options.inputs.end(), "-") != options.inputs.end();
         if (fromStandardInput && (kindName.empty() || options.output.empty()))
             throw CLI::ValidationError("-", "standard input needs --kind and --output");
+        if (sizeOption->count() > 0 && options.target == ondrel::SaveTarget::J8)
+            throw CLI::ValidationError("--size", "needs --to raw or --to dsv; a J8 save is 512K");
         if (options.output == "-" && IsTerminal(stdout))
             throw CLI::ValidationError("--output", "- would write the image to a terminal");
     } catch (const CLI::CallForHelp& e) {

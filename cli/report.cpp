@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "core/byte_notes.h"
-
 namespace ondrel::cli {
 
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err) {
@@ -17,24 +15,21 @@ void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::os
     const bool aboutOutput = outcome.status == ConvertStatus::NoOutputPath ||
                              outcome.status == ConvertStatus::CreateOutputFailed ||
                              outcome.status == ConvertStatus::WriteOutputFailed;
+    if (outcome.status == ConvertStatus::UnusableInput)
+        return ReportRefusal(job.inputPath, outcome.made->problem + "; nothing written", err);
     ReportRefusal(aboutOutput ? job.outputPath : job.inputPath,
                   outcome.error ? ReasonText(outcome.error) : "no path given", err);
 }
 
 void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
                      std::ostream& out, std::ostream& err) {
-    const SourceKindInfo& kind = InfoOf(job.kind);
-    if (!kind.isCartSize(outcome.inputSize)) {
-        err << kProgram << ": " << job.inputPath << ": warning: " << outcome.inputSize
-            << " bytes is not a size " << SourceKindName(job.kind) << " carts make ("
-            << kind.cartSizes << "); converted anyway\n";
-    }
+    const MadeReport& made = *outcome.made;
+    for (const std::string& warning : made.warnings)
+        err << kProgram << ": " << job.inputPath << ": warning: " << warning << '\n';
     if (quiet) return;
-    const ByteCounts counts = CountBytes(outcome.inputSize, outcome.load);
-    out << job.inputPath << " -> " << job.outputPath << " (" << SourceKindName(job.kind) << ", "
-        << counts.used << " bytes used / " << counts.dropped << " dropped)\n";
-    for (const std::string& note : ByteNotes(job.kind, outcome.inputSize, outcome.load))
-        out << "  " << note << '\n';
+    out << job.inputPath << " -> " << job.outputPath << " (" << SourceKindName(made.readAs) << ", "
+        << made.used << " bytes used / " << made.dropped << " dropped)\n";
+    for (const std::string& note : made.notes) out << "  " << note << '\n';
 }
 
 std::string ReasonText(std::error_code error) {

@@ -22,8 +22,8 @@ void ReportRefusal(const std::string& path, const std::string& reason, std::ostr
 // The path the failed step is about, and the system's reason.
 void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::ostream& err);
 
-// A warning for a size that none of the kind's carts write, then (unless
-// quiet) the converted file and where its bytes went.
+// The conversion's warnings (a size no cart or chip has), then (unless quiet)
+// the converted file and where its bytes went, as its OutputMaker told.
 void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
                      std::ostream& out, std::ostream& err);
 

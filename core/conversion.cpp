@@ -14,6 +14,8 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
+}  // namespace
+
 // A regular file whose size the system misstates (the files of /proc say 0)
 // is as long as what it holds: when more was read than its size, the rest is
 // counted too, so that a report never says fewer bytes than were read.
@@ -37,13 +39,16 @@ std::uint64_t TrueSize(const InputFile& input, LoadReport& load) {
     return size;
 }
 
+namespace {
+
 // The steps up to the written, not yet committed, output.
-ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& output) {
+ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
+                         std::unique_ptr<OutputFile>& output) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     // Made afresh for every conversion; too large for a thread's stack to take lightly.
-    auto image = std::make_unique<SaveImage>();
-    image->fill(kBlankByte);
+    std::unique_ptr<SaveImage> image;
+    std::vector<std::uint8_t> made;
 
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
@@ -51,18 +56,28 @@ ConvertOutcome WriteSave(const ConvertJob& job, std::unique_ptr<OutputFile>& out
                                                               : OpenInputFile(inputPath, error);
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
-    outcome.load = LoadSaveImage(input.stream, job.kind, *image);
-    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
+    if (job.maker) {
+        outcome.load.readError = job.maker->Make(input, job, made, outcome);
+    } else {
+        image = std::make_unique<SaveImage>();
+        image->fill(kBlankByte);
+        outcome.load = LoadSaveImage(input.stream, job.kind, *image);
+        if (input.regular && !outcome.load.readError)
+            outcome.inputSize = TrueSize(input, outcome.load);
+    }
     std::fclose(input.stream);
     if (outcome.load.readError)
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
+    if (outcome.made && !outcome.made->problem.empty())
+        return Failed(outcome, ConvertStatus::UnusableInput, {});
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
+    batch.MakeRoom(outputPath, image ? kSaveImageSize : made.size());
     output = job.standardStreams && outputPath == "-"
                  ? OutputFile::CreateStandardOutput(error)
                  : OutputFile::Create(outputPath, job.replace, error);
     if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
-    error = StoreSaveImage(output->Stream(), *image);
+    error = image ? StoreSaveImage(output->Stream(), *image) : StoreBytes(output->Stream(), made);
     if (error) {
         output.reset();
         return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
@@ -83,9 +98,8 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     OutputBatch batch;
     std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
-        batch.MakeRoom(job.outputPath, kSaveImageSize);
         std::unique_ptr<OutputFile> output;
-        outcomes.push_back(WriteSave(job, output));
+        outcomes.push_back(WriteSave(job, batch, output));
         if (!output) continue;
         batch.Add(std::move(output));
         batched.push_back(outcomes.size() - 1);

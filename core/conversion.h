@@ -7,12 +7,14 @@
 // on it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "core/save_image.h"
 #include "core/source_kind.h"
+#include "platform/file_io.h"
 
 namespace ondrel {
 
@@ -23,16 +25,48 @@ enum class ConvertStatus {
     NoInputPath,
     OpenInputFailed,
     ReadInputFailed,
+    UnusableInput,  // read, but its bytes give no output (see MadeReport::problem)
     NoOutputPath,
     CreateOutputFailed,
     WriteOutputFailed,
+};
+
+// What became of an input's bytes, in words, when an OutputMaker made its
+// output.
+struct MadeReport {
+    SourceKind readAs = SourceKind::NdsSav;  // the kind whose rule read the input
+    std::uint64_t used = 0;                  // input bytes that hold the save
+    std::uint64_t dropped = 0;               // the rest
+    std::vector<std::string> warnings;       // converted, but worth a look
+    std::vector<std::string> notes;          // where bytes were dropped, moved, added
+    std::string problem;                     // why the input gives no output
 };
 
 struct ConvertOutcome {
     ConvertStatus status = ConvertStatus::Converted;
     std::error_code error;        // the system's reason for a failed step
     std::uint64_t inputSize = 0;  // set once the input was opened
-    LoadReport load;              // set once the input was read
+    LoadReport load;              // set once the input was read into a J8 image
+    // Set once an OutputMaker read the input. Shared, so that the dialog's
+    // conversions, which have none, carry no code to copy one.
+    std::shared_ptr<const MadeReport> made;
+};
+
+struct ConvertJob;
+
+// Makes an output's bytes from its open input, in place of the J8 image that
+// a conversion otherwise reads by the job's kind.
+class OutputMaker {
+public:
+    virtual ~OutputMaker() = default;
+
+    // Overridables
+    // Reads the input, open at its start, and sets outcome.inputSize and
+    // outcome.made; fills output, or says in outcome.made->problem why the
+    // input gives none. Returns the error of a failed read.
+    virtual std::error_code Make(const InputFile& input, const ConvertJob& job,
+                                 std::vector<std::uint8_t>& output,
+                                 ConvertOutcome& outcome) const = 0;
 };
 
 // Converts one save: reads inputPath by the rule of kind into a blank image
@@ -52,7 +86,14 @@ struct ConvertJob {
     // Whether "-" names standard input (inputPath) or output (outputPath), as
     // on a command line.
     bool standardStreams = false;
+    // Makes the output instead of the kind's J8 image; owned by the caller.
+    const OutputMaker* maker = nullptr;
 };
+
+// The length of an input that has been read (by LoadSaveImage or to its
+// end): a file whose size the system misstates is as long as what it holds.
+// A failed read of the rest sets load.readError.
+std::uint64_t TrueSize(const InputFile& input, LoadReport& load);
 
 // Converts several saves with the steps of ConvertSave, their syncs grouped
 // for speed: the outputs of a group are written first, then the bytes of all

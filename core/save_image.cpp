@@ -58,13 +58,24 @@ LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image) {
             }
             break;
         }
+        case SourceKind::Dsv:
+        case SourceKind::Duc:
+        case SourceKind::Nocash:
+        case SourceKind::Raw:
+            // Read whole with their headers by save_formats.h, never by a cart's rule.
+            report.readError = std::make_error_code(std::errc::invalid_argument);
+            break;
     }
     return report;
 }
 
 std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image) {
+    return StoreBytes(output, image);
+}
+
+std::error_code StoreBytes(std::FILE* output, std::span<const std::uint8_t> bytes) {
     errno = 0;
-    if (std::fwrite(image.data(), 1, image.size(), output) != image.size())
+    if (std::fwrite(bytes.data(), 1, bytes.size(), output) != bytes.size())
         return LastStreamError(EIO);
     return {};
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <system_error>
 
 #include "core/source_kind.h"
@@ -31,13 +32,14 @@ struct LoadReport {
     std::error_code readError;     // set when a read failed (not for a short read at end of file)
 };
 
-// Reads an input of the given kind, open in binary mode at its start, into an
-// image the caller has filled with kBlankByte. Bytes the input does not supply
+// Reads an input of the given cart kind (IsCartKind), open in binary mode at
+// its start, into an image the caller has filled with kBlankByte. Bytes the input does not supply
 // stay blank. At most two reads, two seeks and one position query.
 LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image);
 
 // Writes the whole image with one write request; the error is set when the
 // write failed or was short.
 std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image);
+std::error_code StoreBytes(std::FILE* output, std::span<const std::uint8_t> bytes);
 
 }  // namespace ondrel

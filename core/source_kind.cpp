@@ -1,48 +1,19 @@
 #include "core/source_kind.h"
 
 #include <algorithm>
-#include <array>
-#include <iterator>
+
+#include "core/suffix_rules.h"
 
 namespace ondrel {
 namespace {
 
-struct SuffixRule {
-    std::string_view upperSuffix;  // compared with the upper-cased end of the path
-    SourceKind kind;
-    std::string_view outputSuffix;  // replaces the matched suffix
-};
-
 // Tried in order; the first match wins, so ".nds.sav" is never taken for ".sav".
 // A "*.sav" input gets ".j8.sav" so the proposed output never is the input.
-constexpr std::array kSuffixRules = {
-    SuffixRule{".NDS.SAV", SourceKind::NdsSav, ".sav"},
-    SuffixRule{".SAV", SourceKind::Sav, ".j8.sav"},
-    SuffixRule{".DAT", SourceKind::Dat, ".sav"},
+constexpr SuffixRule kSuffixRules[] = {
+    {".NDS.SAV", SourceKind::NdsSav, ".sav"}, {".SAV", SourceKind::Sav, ".j8.sav"},
+    {".DAT", SourceKind::Dat, ".sav"},        {".DSV", SourceKind::Dsv, ".sav"},
+    {".DUC", SourceKind::Duc, ".sav"},        {".DSS", SourceKind::Duc, ".sav"},
 };
-
-constexpr std::uint64_t K = 1024;
-
-// The sizes each kind's carts write, as the input chooser's entries name
-// them: SC 256K and Acekard 0.5-512K (*.nds.sav), M3 257K (*.dat), DSLink 520K
-// and EZ-Flash4 / EWIN2 256K (*.sav).
-constexpr SourceKindInfo kKinds[] = {
-    {SourceKind::NdsSav, "nds.sav", "nds-sav",
-     [](std::uint64_t size) { return size >= 512 && size <= 512 * K && (size & (size - 1)) == 0; },
-     "powers of two from 512 bytes to 512 KiB"},
-    {SourceKind::Dat, "dat", "dat", [](std::uint64_t size) { return size == 257 * K; },
-     "263168 bytes, 257 KiB"},
-    {SourceKind::Sav, "sav", "sav",
-     [](std::uint64_t size) { return size == 520 * K || size == 256 * K; },
-     "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB"},
-};
-
-constexpr bool RowsInKindOrder() {
-    for (std::size_t i = 0; i < std::size(kKinds); ++i)
-        if (static_cast<std::size_t>(kKinds[i].kind) != i) return false;
-    return true;
-}
-static_assert(RowsInKindOrder(), "InfoOf finds a kind's row by its value");
 
 // Upper-cases ASCII letters only. Byte by byte even in a double-byte code
 // page, where a trail byte may be a letter: every suffix starts with '.',
@@ -61,32 +32,18 @@ bool EndsWithUpper(std::string_view path, std::string_view upperSuffix) {
 
 }  // namespace
 
+const SuffixRule* MatchingSuffixRule(std::string_view path) {
+    for (const auto& rule : kSuffixRules)
+        if (EndsWithUpper(path, rule.upperSuffix)) return &rule;
+    return nullptr;
+}
+
 std::optional<Classification> ClassifyInputPath(std::string_view path) {
-    for (const auto& rule : kSuffixRules) {
-        if (!EndsWithUpper(path, rule.upperSuffix)) continue;
-        std::string output(path.substr(0, path.size() - rule.upperSuffix.size()));
-        output += rule.outputSuffix;
-        return Classification{rule.kind, std::move(output)};
-    }
-    return std::nullopt;
-}
-
-std::span<const SourceKindInfo> SourceKinds() {
-    return kKinds;
-}
-
-const SourceKindInfo& InfoOf(SourceKind kind) {
-    return kKinds[static_cast<std::size_t>(kind)];
-}
-
-std::optional<SourceKind> SourceKindNamed(std::string_view name) {
-    for (const auto& info : kKinds)
-        if (name == info.name || name == info.optionName) return info.kind;
-    return std::nullopt;
-}
-
-std::string_view SourceKindName(SourceKind kind) {
-    return InfoOf(kind).name;
+    const SuffixRule* rule = MatchingSuffixRule(path);
+    if (!rule || !IsCartKind(rule->kind)) return std::nullopt;
+    std::string output(path.substr(0, path.size() - rule->upperSuffix.size()));
+    output += rule->outputSuffix;
+    return Classification{rule->kind, std::move(output)};
 }
 
 }  // namespace ondrel

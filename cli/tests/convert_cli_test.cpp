@@ -75,7 +75,8 @@ std::string Lines(const std::vector<std::string>& lines) {
 }
 
 const std::string kNotASave =
-    ": not named as a save (*.nds.sav, *.dat or *.sav); give --kind to convert it";
+    ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); give "
+    "--kind to convert it";
 
 struct BatchCase {
     const char* name;

@@ -1,0 +1,46 @@
+#pragma once
+
+// The sizes of the save chips DS game cards carry, and those sizes in words.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ondrel {
+
+inline constexpr std::uint64_t kLargestChip = std::uint64_t{64} << 20;  // 64 MiB
+
+// EEPROM 4 kbit and 64 kbit, FRAM 256 kbit, EEPROM 512 kbit, then flash: 512
+// bytes, 8 KiB, 32 KiB, then every power of two up to 64 MiB, ascending. In
+// the header so that the dialog's kind table takes no formatting code with it.
+inline constexpr std::array<std::uint64_t, 14> kChipSizes = {
+    512,     8 << 10, 32 << 10, 64 << 10, 128 << 10, 256 << 10, 512 << 10,
+    1 << 20, 2 << 20, 4 << 20,  8 << 20,  16 << 20,  32 << 20,  kLargestChip,
+};
+
+constexpr bool IsChipSize(std::uint64_t size) {
+    return std::binary_search(kChipSizes.begin(), kChipSizes.end(), size);
+}
+inline constexpr std::string_view kChipSizesInWords =
+    "512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB";
+
+// The smallest chip that holds length bytes; none for more than the largest.
+constexpr std::optional<std::uint64_t> ChipHolding(std::uint64_t length) {
+    auto chip = std::lower_bound(kChipSizes.begin(), kChipSizes.end(), length);
+    if (chip == kChipSizes.end()) return std::nullopt;
+    return *chip;
+}
+
+// "12345 bytes".
+std::string ByteCount(std::uint64_t count);
+
+// "512 bytes", "8 KiB", "1 MiB"; other sizes in bytes.
+std::string SizeInWords(std::uint64_t size);
+
+// How the converter's --size option spells a size: "512", "8K", "1M".
+std::string SizeOption(std::uint64_t size);
+
+}  // namespace ondrel

@@ -1,0 +1,193 @@
+#include "core/format_converter.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <memory>
+
+#include "core/byte_notes.h"
+#include "core/chip_size.h"
+#include "core/save_formats.h"
+
+namespace ondrel {
+namespace {
+
+std::string Range(std::uint64_t first, std::uint64_t count) {
+    return std::to_string(first) + "-" + std::to_string(first + count - 1);
+}
+
+std::error_code StreamError() {
+    return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+}
+
+// What a *.sav really is, by its first and last bytes; the stream is left at
+// its start. A stream that cannot be sought is taken as it is named.
+SourceKind KindOfSav(std::FILE* input, std::error_code& error) {
+    SourceKind kind = SourceKind::Sav;
+    std::array<std::uint8_t, kNocashNameSize> head{};
+    const std::size_t got = std::fread(head.data(), 1, head.size(), input);
+    std::array<std::uint8_t, kDsvTagSize> tail{};
+    if (BeginsAsNocash(std::span(head.data(), got)))
+        kind = SourceKind::Nocash;
+    else if (std::fseek(input, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
+             std::fread(tail.data(), 1, tail.size(), input) == tail.size() && EndsAsDsv(tail))
+        kind = SourceKind::Dsv;
+    errno = 0;
+    if (std::ferror(input) || std::fseek(input, 0, SEEK_SET) != 0) error = StreamError();
+    return kind;
+}
+
+// The whole input, up to one byte more than limit.
+std::error_code ReadWhole(const InputFile& input, std::uint64_t limit,
+                          std::vector<std::uint8_t>& bytes) {
+    // One more than the size the system gives, so that a whole read ends short.
+    bytes.resize(static_cast<std::size_t>(
+        std::min(std::max(input.size + 1, std::uint64_t{1} << 16), limit + 1)));
+    std::size_t have = 0;
+    while (true) {
+        errno = 0;
+        have += std::fread(bytes.data() + have, 1, bytes.size() - have, input.stream);
+        if (have < bytes.size() || bytes.size() > limit) break;
+        bytes.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, limit + 1)));
+    }
+    bytes.resize(have);
+    return std::ferror(input.stream) ? StreamError() : std::error_code{};
+}
+
+// Bytes of data: every byte that is not the blank 0xFF.
+std::size_t EndOfData(std::span<const std::uint8_t> save) {
+    auto last =
+        std::find_if(save.rbegin(), save.rend(), [](std::uint8_t b) { return b != kBlankByte; });
+    return static_cast<std::size_t>(save.rend() - last);
+}
+
+}  // namespace
+
+std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& job,
+                                      std::vector<std::uint8_t>& output,
+                                      ConvertOutcome& outcome) const {
+    auto made = std::make_shared<MadeReport>();
+    outcome.made = made;
+    made->readAs = job.kind;
+    if (job.kind == SourceKind::Sav && input.regular) {
+        std::error_code error;
+        made->readAs = KindOfSav(input.stream, error);
+        if (error) return error;
+    }
+    return IsCartKind(made->readAs) ? FromCartSave(input, output, outcome, *made)
+                                    : FromFile(input, output, outcome, *made);
+}
+
+// A cart's save, read by its rule into the J8 image: the image is the J8
+// output as the dialog makes it; the other targets take the bytes the rule
+// put into it.
+std::error_code FormatConverter::FromCartSave(const InputFile& input,
+                                              std::vector<std::uint8_t>& output,
+                                              ConvertOutcome& outcome, MadeReport& made) const {
+    auto image = std::make_unique<SaveImage>();
+    image->fill(kBlankByte);
+    outcome.load = LoadSaveImage(input.stream, made.readAs, *image);
+    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
+    if (outcome.load.readError) return outcome.load.readError;
+
+    const ByteCounts counts = CountBytes(outcome.inputSize, outcome.load);
+    made.used = counts.used;
+    made.dropped = counts.dropped;
+    made.notes = ByteNotes(made.readAs, outcome.inputSize, outcome.load);
+    const SourceKindInfo& info = InfoOf(made.readAs);
+    if (!info.isCartSize(outcome.inputSize)) {
+        made.warnings.push_back(std::to_string(outcome.inputSize) + " bytes is not a size " +
+                                std::string(info.name) + " carts make (" +
+                                std::string(info.cartSizes) + "); converted anyway");
+    }
+    if (target_ == SaveTarget::J8)
+        output.assign(image->begin(), image->end());
+    else
+        Fit(std::span(image->data(), outcome.load.bytesRead), output, made);
+    return {};
+}
+
+// An emulator's, an Action Replay's or a bare save, read whole.
+std::error_code FormatConverter::FromFile(const InputFile& input, std::vector<std::uint8_t>& output,
+                                          ConvertOutcome& outcome, MadeReport& made) const {
+    std::vector<std::uint8_t> file;
+    if (std::error_code error = ReadWhole(input, kLargestSaveFile, file)) return error;
+    outcome.inputSize = file.size();
+    if (file.size() > kLargestSaveFile) {
+        made.problem = "more than " + SizeInWords(kLargestSaveFile) +
+                       ", larger than any DS save with its header";
+        return {};
+    }
+    FoundSave found = FindSave(made.readAs, file);
+    const std::span<const std::uint8_t> save = found.Save(file);
+    if (found.problem.empty() && save.empty()) found.problem = "holds no save: 0 bytes";
+    if (found.problem.empty() && save.size() > kLargestChip) {
+        found.problem = ByteCount(save.size()) + ", more than the largest save chip (" +
+                        SizeInWords(kLargestChip) + ")";
+    }
+    if (!found.problem.empty()) {
+        made.problem = std::move(found.problem);
+        return {};
+    }
+
+    made.used = found.storedBytes;
+    made.dropped = file.size() - found.storedBytes;
+    if (found.headerBytes > 0)
+        made.notes.push_back("bytes " + Range(0, found.headerBytes) +
+                             " dropped: " + std::string(found.header));
+    if (found.packed)
+        made.notes.push_back("bytes " + Range(found.headerBytes, found.storedBytes) +
+                             " unpacked into " + ByteCount(save.size()));
+    if (found.trailerBytes > 0)
+        made.notes.push_back("bytes " +
+                             Range(found.headerBytes + found.storedBytes, found.trailerBytes) +
+                             " dropped: " + std::string(found.trailer));
+    if (!IsChipSize(save.size())) {
+        made.warnings.push_back(ByteCount(save.size()) + " is not the size of a DS save chip (" +
+                                std::string(kChipSizesInWords) + "); converted anyway");
+    }
+    Fit(save, output, made);
+    return {};
+}
+
+// The save at the output's size: blank bytes past it dropped, or blank bytes
+// added; data past it is a problem.
+void FormatConverter::Fit(std::span<const std::uint8_t> save, std::vector<std::uint8_t>& output,
+                          MadeReport& made) const {
+    const std::uint64_t capacity = target_ == SaveTarget::J8 ? kSaveImageSize
+                                   : size_ != 0              ? size_
+                                                : ChipHolding(save.size()).value_or(kLargestChip);
+    const std::size_t end = EndOfData(save);
+    if (end > capacity) {
+        const auto lost = std::count_if(save.begin() + static_cast<std::ptrdiff_t>(capacity),
+                                        save.end(), [](std::uint8_t b) { return b != kBlankByte; });
+        const std::uint64_t holder = ChipHolding(end).value_or(kLargestChip);
+        const bool j8 = target_ == SaveTarget::J8;
+        made.problem =
+            ByteCount(static_cast<std::uint64_t>(lost)) + " of data (not 0xFF) lie past " +
+            (j8 ? std::string("the 512 KiB of a J8 save") : "the first " + SizeInWords(capacity)) +
+            " and would be lost; a " + SizeInWords(holder) + " save holds them (" +
+            (j8 ? std::string("--to raw or --to dsv") : "--size " + SizeOption(holder)) + ")";
+        return;
+    }
+    const std::size_t kept =
+        static_cast<std::size_t>(std::min<std::uint64_t>(save.size(), capacity));
+    output.reserve(capacity + (target_ == SaveTarget::Dsv ? kDsvFooterSize : 0));
+    output.assign(save.begin(), save.begin() + static_cast<std::ptrdiff_t>(kept));
+    output.resize(capacity, kBlankByte);
+    if (save.size() > capacity)
+        made.notes.push_back("save bytes " + Range(capacity, save.size() - capacity) +
+                             " dropped: all 0xFF");
+    else if (save.size() < capacity)
+        made.notes.push_back("output bytes " + Range(save.size(), capacity - save.size()) +
+                             " added: padding (0xFF)");
+    if (target_ == SaveTarget::Dsv) {
+        const auto footer = DsvFooter(capacity);
+        output.insert(output.end(), footer.begin(), footer.end());
+        made.notes.push_back("output bytes " + Range(capacity, kDsvFooterSize) +
+                             " added: the DeSmuME footer");
+    }
+}
+
+}  // namespace ondrel
