@@ -11,7 +11,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 findings=build/fuzz/findings
 mkdir -p "$findings"
-for target in classify load; do
+for target in classify load dsv action_replay nocash; do
     echo "== fuzzing $target for ${seconds}s"
     work=$(mktemp -d)
     status=0

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
 #include <vector>
 
 #include "core/save_image.h"
@@ -21,20 +21,26 @@ constexpr std::size_t kImage = 512 * 1024;
 // Lengths wrap here: past the image and a whole trailer nothing new happens.
 constexpr std::size_t kLengthLimit = 1088 * 1024;
 
+// Buffers live for the whole run and are filled with whole-block copies: a
+// fresh megabyte per input, or a loop over it, would cost the fuzzer most of
+// its time (allocation under the sanitizer, counters on every iteration).
+Bytes g_file(kLengthLimit);
+Bytes g_expected(kImage);
+ondrel::SaveImage g_image;
+
 // What the J8 image must hold: the save's body at its own offsets; for a
 // 256K M3 save only its first 256K; for a DSLink-style *.sav (blank first 16
 // bytes, longer than 512K, not a 256K file) the bytes after the 512K body are
 // the save's real start and go to the front.
-Bytes Model(int kind, const Bytes& file) {
-    Bytes image(kImage, 0xFF);
+void Model(int kind, const std::uint8_t* file, std::size_t length, std::uint8_t* image) {
+    std::memset(image, 0xFF, kImage);
     const std::size_t limit = kind == 1 ? kImage / 2 : kImage;
-    for (std::size_t i = 0; i < file.size() && i < limit; ++i) image[i] = file[i];
-    if (kind != 2 || file.size() == kImage / 2) return image;
-    bool blank = true;
-    for (std::size_t i = 0; i < 16; ++i) blank = blank && image[i] == 0xFF;
-    if (!blank) return image;
-    for (std::size_t i = 0; kImage + i < file.size() && i < 8192; ++i) image[i] = file[kImage + i];
-    return image;
+    std::memcpy(image, file, std::min(length, limit));
+    if (kind != 2 || length == kImage / 2 || length <= kImage) return;
+    static const std::uint8_t kBlank[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    if (std::memcmp(image, kBlank, sizeof kBlank) != 0) return;
+    std::memcpy(image, file + kImage, std::min<std::size_t>(length - kImage, 8192));
 }
 
 }  // namespace
@@ -44,27 +50,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int kind = data[0] % 3;
     const std::size_t length =
         (data[1] | (data[2] << 8) | (static_cast<std::size_t>(data[3]) << 16)) % kLengthLimit;
-    Bytes file(length, 0xFF);
-    if (size > 4 && length > 0) {
+    std::uint8_t* file = g_file.data();
+    if (size == 4) {
+        std::memset(file, 0xFF, length);
+    } else if (length > 0) {
         // Repeat the content by doubling copies: the fuzzer's time goes to the loader.
         std::size_t filled = std::min(size - 4, length);
-        std::copy(data + 4, data + 4 + filled, file.begin());
+        std::memcpy(file, data + 4, filled);
         while (filled < length) {
-            std::size_t more = std::min(filled, length - filled);
-            std::copy(file.begin(), file.begin() + more, file.begin() + filled);
+            const std::size_t more = std::min(filled, length - filled);
+            std::memcpy(file + filled, file, more);
             filled += more;
         }
     }
 
-    std::FILE* in = fmemopen(file.empty() ? nullptr : file.data(), file.size(), "rb");
-    if (!in && !file.empty()) std::abort();
-    auto image = std::make_unique<ondrel::SaveImage>();
-    image->fill(ondrel::kBlankByte);
-    if (in) {
-        ondrel::LoadSaveImage(in, static_cast<ondrel::SourceKind>(kind), *image);
+    std::memset(g_image.data(), ondrel::kBlankByte, g_image.size());
+    if (length > 0) {
+        std::FILE* in = fmemopen(file, length, "rb");
+        if (!in) std::abort();
+        ondrel::LoadSaveImage(in, static_cast<ondrel::SourceKind>(kind), g_image);
         std::fclose(in);
     }
-    const Bytes expected = Model(kind, file);
-    if (!std::equal(expected.begin(), expected.end(), image->begin())) std::abort();
+    Model(kind, file, length, g_expected.data());
+    if (std::memcmp(g_expected.data(), g_image.data(), kImage) != 0) std::abort();
     return 0;
 }
