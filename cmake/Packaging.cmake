@@ -1,16 +1,81 @@
 # Release packages, made from what `cmake --install` installs:
 #   Windows: a zip with Ondrel.exe, ondrel-convert.exe, the README and the licence;
-#   Linux:   a tarball and a Debian package with ondrel-convert and its man page.
+#   Linux:   a tarball and a Debian package with ondrel-convert, its man page,
+#            the README, the licence and Debian's copyright and changelog.
 # Built by scripts/package.sh, or in one build folder by its `package` target.
+
+# Every Debian package carries /usr/share/doc/<package>/copyright and
+# changelog.gz (lintian refuses it otherwise). Both are made in the build
+# folder: the copyright file in Debian's machine-readable form from LICENSE,
+# and a one-entry changelog for this version, dated as the man page is (its
+# title line already names the release; cli/CMakeLists.txt checks the version).
+function(ondrel_debian_docs)
+    set(licence_file ${PROJECT_SOURCE_DIR}/LICENSE)
+    set(man_page ${PROJECT_SOURCE_DIR}/cli/ondrel-convert.1)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${licence_file} ${man_page})
+    set(out ${CMAKE_BINARY_DIR}/debian)
+
+    file(READ ${licence_file} licence)
+    if(NOT licence MATCHES "^MIT License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.+)$")
+        message(FATAL_ERROR "LICENSE is not the MIT licence the Debian copyright file "
+                            "is made from; update cmake/Packaging.cmake with it")
+    endif()
+    set(holders ${CMAKE_MATCH_1})
+    # The licence text as a field's continuation lines: each indented by a
+    # space, an empty line written as " .".
+    string(STRIP "${CMAKE_MATCH_2}" text)
+    string(REPLACE "\n\n" "\n.\n" text "${text}")
+    string(REPLACE "\n" "\n " text "${text}")
+    # "Expat" is Debian's name for this text of the MIT licence.
+    file(CONFIGURE OUTPUT ${out}/copyright @ONLY CONTENT [[
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Ondrel
+
+Files: *
+Copyright: @holders@
+License: Expat
+ @text@
+]])
+
+    file(STRINGS ${man_page} title LIMIT_COUNT 1 REGEX "^\\.TH ")
+    if(NOT title MATCHES "^\\.TH [^ ]+ [0-9]+ \"?([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])\"? ")
+        message(FATAL_ERROR "cli/ondrel-convert.1: the title line's date is not YYYY-MM-DD")
+    endif()
+    execute_process(COMMAND date -u -R -d ${CMAKE_MATCH_1}
+                    OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
+    set(version ${PROJECT_VERSION})
+    set(maintainer ${ONDREL_MAINTAINER})
+    file(CONFIGURE OUTPUT ${out}/changelog @ONLY CONTENT [[
+ondrel (@version@) unstable; urgency=medium
+
+  * Ondrel @version@; its git history records the changes.
+
+ -- @maintainer@  @date@
+]])
+    # Compressed as the man page is: -9 as Debian asks, -n for no name or
+    # time stamp in the archive, so the package builds reproducibly.
+    add_custom_command(OUTPUT ${out}/changelog.gz
+                       COMMAND gzip -9nc changelog > changelog.gz
+                       DEPENDS ${out}/changelog
+                       WORKING_DIRECTORY ${out})
+    add_custom_target(ondrel-debian-docs ALL DEPENDS ${out}/changelog.gz)
+    install(FILES ${out}/copyright ${out}/changelog.gz DESTINATION share/doc/ondrel)
+endfunction()
 
 set(ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/LICENSE)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
     list(APPEND ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/README.md)
 endif()
 
+# Debian wants a maintainer as "Name <address>"; example.org is a reserved
+# domain standing in until the project has an address of its own.
+set(ONDREL_MAINTAINER "Ondrel developers <ondrel@example.org>" CACHE STRING
+    "Maintainer of the release packages, as Name <address>")
+
 set(CPACK_PACKAGE_NAME ondrel)
 set(CPACK_PACKAGE_VENDOR "Ondrel developers")
-set(CPACK_PACKAGE_CONTACT "Ondrel developers")
+set(CPACK_PACKAGE_CONTACT "${ONDREL_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Converts Nintendo DS flash-cart saves into J8 save images")
@@ -34,6 +99,7 @@ else()
            "ondrel-convert reads saves of the SC, Acekard (*.nds.sav), M3 (*.dat),\n"
            "DSLink, EZ-Flash4 and EWIN2 (*.sav) cartridges and writes the raw\n"
            "512 KiB save image of the J8 cartridge.")
+    ondrel_debian_docs()
 endif()
 
 include(CPack)
