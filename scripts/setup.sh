@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang clang-format strace python3 dpkg-dev file
+    lintian mandoc
     googletest libgtest-dev libbenchmark-dev libcli11-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64 xvfb xdotool imagemagick

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds with warnings as errors and runs every test:
-# - the native build on Linux;
+# - the native build on Linux, and its Debian package checked by lintian;
 # - the 32-bit Windows program users download, always built and checked as
 #   a file (format, resources, imports, size), which needs no Wine;
 # - the Windows tests under Wine: 32-bit where this machine runs 32-bit
@@ -29,6 +29,8 @@ test_preset() {  # PRESET [CTEST ARGUMENTS]
 
 build_preset native
 test_preset native
+step "check the Debian package" "fix what lintian reports above (lintian -i explains each tag); scripts/check-deb.sh repeats the check."
+scripts/check-deb.sh
 
 build_preset win32
 test_preset win32 -L without-wine
