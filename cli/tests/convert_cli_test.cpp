@@ -74,6 +74,33 @@ std::string Lines(const std::vector<std::string>& lines) {
     return text;
 }
 
+const Bytes k8K = test_support::PatternBytes(8 * K);
+
+// A maker of an input file with these bytes.
+std::function<std::string(const TempFolder&)> WrittenAs(std::string name, Bytes bytes) {
+    return [name, bytes](const TempFolder& folder) {
+        test_support::WriteBytes(folder / name, bytes);
+        return name;
+    };
+}
+
+Bytes Packed(const Bytes& runs, std::uint32_t unpacked) {
+    return test_support::NocashPackedFile(runs, static_cast<std::uint32_t>(runs.size()), unpacked);
+}
+
+// Runs of 65,535 bytes of 0x11, enough of them for 64 MiB.
+Bytes Runs64MiB() {
+    Bytes runs;
+    for (std::uint32_t left = 64u << 20; left > 0; left -= std::min(left, 0xFFFFu)) {
+        const std::uint32_t count = std::min(left, 0xFFFFu);
+        for (std::uint8_t b : {std::uint8_t{0x80}, std::uint8_t{0x11}, std::uint8_t(count & 0xFF),
+                               std::uint8_t(count >> 8)})
+            runs.push_back(b);
+    }
+    runs.push_back(0);
+    return runs;
+}
+
 const std::string kNotASave =
     ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); give "
     "--kind to convert it";
@@ -249,6 +276,158 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ondrel-convert: --output: names the output of exactly one INPUT",
                    "Try 'ondrel-convert --help' for more information."}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The saves players bring from emulators and Action Replay, made into the
+// outputs they ask for; or, where a byte that is not 0xFF would be lost,
+// nothing at all.
+struct RequestCase {
+    const char* name;
+    std::vector<std::pair<const char*, Bytes>> files;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::pair<const char*, Bytes>> outputs;  // every file the run makes
+    std::vector<std::string> errors;                     // standard error, line by line
+};
+
+void PrintTo(const RequestCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RequestTest : public ::testing::TestWithParam<RequestCase> {};
+
+TEST_P(RequestTest, WritesTheAskedOutputOrNothing) {
+    const RequestCase& c = GetParam();
+    TempFolder folder;
+    std::vector<std::string> expectedTree;
+    for (const auto& [name, bytes] : c.files) {
+        test_support::WriteBytes(folder / name, bytes);
+        expectedTree.push_back(name);
+    }
+    for (const auto& output : c.outputs) expectedTree.push_back(output.first);
+    std::sort(expectedTree.begin(), expectedTree.end());
+
+    auto run = Convert(folder, c.args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.err, Lines(c.errors));
+    EXPECT_EQ(Tree(folder), expectedTree);
+    for (const auto& [name, bytes] : c.outputs)
+        EXPECT_EQ(test_support::ReadBytes(folder / name), bytes) << name;
+}
+
+// A save with data in its first bytes only, the rest blank.
+Bytes DataThenBlank(std::size_t size, std::size_t data) {
+    Bytes save = test_support::PatternBytes(data);
+    save.resize(size, 0xFF);
+    return save;
+}
+
+Bytes Image(const Bytes& save) {
+    return test_support::ImageOf(save, save.size());
+}
+
+const Bytes kOdd = test_support::PatternBytes(1000);
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, RequestTest,
+    ::testing::Values(
+        RequestCase{"DsvToJ8",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"g.dsv"},
+                    0,
+                    {{"g.sav", Image(k8K)}},
+                    {}},
+        RequestCase{"J8BackToAn8KRawSave",
+                    {{"g.sav", DataThenBlank(512 * K, 8 * K)}},
+                    {"--kind", "raw", "--to", "raw", "--size", "8K", "g.sav"},
+                    0,
+                    {{"g.raw.sav", k8K}},
+                    {}},
+        RequestCase{"DucToRawAtItsChipSize",
+                    {{"g.duc", test_support::ActionReplayDsFile(k8K)}},
+                    {"--to", "raw", "g.duc"},
+                    0,
+                    {{"g.sav", k8K}},
+                    {}},
+        RequestCase{"DsiDucPaddedToJ8",
+                    {{"g.dss", test_support::ActionReplayDsiFile(k8K, 8 * K)}},
+                    {"g.dss"},
+                    0,
+                    {{"g.sav", Image(k8K)}},
+                    {}},
+        RequestCase{"NocashStoredAndPacked",
+                    {{"s.sav", test_support::NocashStoredFile(k8K)},
+                     {"p.sav", Packed({3, 1, 2, 3, 0x85, 7, 0}, 8)}},
+                    {"--to", "raw", "s.sav", "p.sav"},
+                    0,
+                    {{"s.raw.sav", k8K},
+                     {"p.raw.sav",
+                      [] {
+                          Bytes save = DataThenBlank(512, 0);
+                          for (std::uint8_t b : {1, 2, 3}) save[b - 1] = b;
+                          std::fill(save.begin() + 3, save.begin() + 8, 7);
+                          return save;
+                      }()}},
+                    {"ondrel-convert: p.sav: warning: 8 bytes is not the size of a DS save chip "
+                     "(512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB); converted "
+                     "anyway"}},
+        RequestCase{"OddRawPaddedToAChip",
+                    {{"odd.bin", kOdd}},
+                    {"--kind", "raw", "--to", "raw", "odd.bin"},
+                    0,
+                    {{"odd.bin.raw.sav", DataThenBlank(8 * K, 1000)}},
+                    {"ondrel-convert: odd.bin: warning: 1000 bytes is not the size of a DS save "
+                     "chip (512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB); "
+                     "converted anyway"}},
+        RequestCase{"BlankTailDroppedToFit",
+                    {{"big.dsv", test_support::DsvFile(DataThenBlank(1024 * K, 100))}},
+                    {"big.dsv"},
+                    0,
+                    {{"big.sav", Image(test_support::PatternBytes(100))}},
+                    {}},
+        RequestCase{"DataPastJ8Refused",
+                    {{"big.dsv", test_support::DsvFile(DataThenBlank(1024 * K, 512 * K + 3))}},
+                    {"big.dsv"},
+                    1,
+                    {},
+                    {"ondrel-convert: big.dsv: 3 bytes of data (not 0xFF) lie past the 512 KiB "
+                     "of a J8 save and would be lost; a 1 MiB save holds them (--to raw or --to "
+                     "dsv); nothing written"}},
+        RequestCase{"DataPastSizeRefused",
+                    {{"g.dsv", test_support::DsvFile(DataThenBlank(64 * K, 9000))}},
+                    {"--to", "raw", "--size", "8K", "g.dsv"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.dsv: 808 bytes of data (not 0xFF) lie past the first 8 "
+                     "KiB and would be lost; a 32 KiB save holds them (--size 32K); nothing "
+                     "written"}},
+        RequestCase{"DsvInputToDsvGetsANewName",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "dsv", "--size", "8K", "g.dsv"},
+                    0,
+                    // The emulator's row for EEPROM 64 kbit, and its two address bytes.
+                    {{"g.new.dsv", test_support::DsvFile(k8K, 8 * K, 8 * K, 0, 2, 2)}},
+                    {}},
+        RequestCase{"SizeIsNoChip",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "12K", "g.dsv"},
+                    2,
+                    {},
+                    {"ondrel-convert: --size: 12288 bytes is not a DS save chip size (512 bytes, "
+                     "8 KiB, or a power of two from 32 KiB to 64 MiB)",
+                     "Try 'ondrel-convert --help' for more information."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A .duc made into a .dsv, and that .dsv into a J8 save, is the .duc's J8 save.
+TEST(RequestTest, DucThroughDsvIsDucStraightToJ8) {
+    TempFolder folder;
+    test_support::WriteBytes(folder / "g.duc", test_support::ActionReplayDsFile(k8K));
+    ASSERT_EQ(Convert(folder, {"--to", "dsv", "g.duc"}).status, 0);
+    ASSERT_EQ(Convert(folder, {"-o", "via.sav", "g.dsv"}).status, 0);
+    ASSERT_EQ(Convert(folder, {"-o", "straight.sav", "g.duc"}).status, 0);
+    EXPECT_EQ(test_support::ReadBytes(folder / "via.sav"),
+              test_support::ReadBytes(folder / "straight.sav"));
+    EXPECT_EQ(test_support::ReadBytes(folder / "via.sav"), Image(k8K));
+}
 
 // What a single conversion reports about the input's bytes and size.
 struct ReportCase {
@@ -536,7 +715,35 @@ INSTANTIATE_TEST_SUITE_P(
                         while (path.size() < 4090) path += "a/";
                         return path + "xx.dat";  // 4,096 bytes: one more than a path may hold
                     },
-                    1, "File name too long"}),
+                    1, "File name too long"},
+        // Emulator and Action Replay files whose numbers lie.
+        HostileCase{"DsvFooterDisagrees", WrittenAs("a.dsv", test_support::DsvFile(k8K, 64 * K, 8 * K)),
+                    1, "a.dsv: DeSmuME footer says the save is 65536 bytes"},
+        HostileCase{"DsiLengthDisagrees",
+                    WrittenAs("a.duc", test_support::ActionReplayDsiFile(k8K, 16 * K)), 1,
+                    "a.duc: Action Replay DSi header says the save is 16384 bytes"},
+        HostileCase{"TruncatedDuc", WrittenAs("a.duc", Bytes(k8K.begin(), k8K.begin() + 16)), 1,
+                    "a.duc: not an Action Replay save"},
+        HostileCase{"NocashClaimsMoreThan64MiB",
+                    WrittenAs("a.sav", Packed({0}, (64u << 20) + 1)),
+                    1, "more than the largest save chip (64 MiB)"},
+        HostileCase{"NocashRunsPastPackedLength",
+                    WrittenAs("a.sav", Packed({0x85, 1}, 5)), 1,
+                    "runs past its packed length"},
+        HostileCase{"NocashEndsEarly",
+                    WrittenAs("a.sav", test_support::NocashPackedFile({0x85, 1, 0}, 9, 5)), 1,
+                    "says 9 bytes packed follow it, but 3 bytes do"},
+        // 64 MiB from 4 KiB: unpacked in full, then refused for what J8 cannot hold.
+        HostileCase{"NocashUnpacksTo64MiB",
+                    WrittenAs("a.sav", Packed(Runs64MiB(), 64u << 20)),
+                    1, "lie past the 512 KiB of a J8 save and would be lost"},
+        HostileCase{"Sparse1GiBDsv",
+                    [](const TempFolder& f) {
+                        test_support::WriteBytes(f / "big.dsv", k8K);
+                        fs::resize_file(f / "big.dsv", std::uint64_t{1} << 30);
+                        return std::string("big.dsv");
+                    },
+                    1, "big.dsv: more than 65 MiB, larger than any DS save"}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 

@@ -1,10 +1,12 @@
 // Any byte string as a path: recognition never crashes, proposes an output
 // only for the three suffixes, and keeps the folder and base name byte for
-// byte.
+// byte. The converter's naming for every target agrees with it for J8 and
+// never proposes the input's own name, in any case.
 
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,11 +28,32 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
+bool SameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+void CheckTargets(const std::string& path, const std::optional<ondrel::Classification>& dialog) {
+    using ondrel::SaveTarget;
+    for (SaveTarget target : {SaveTarget::J8, SaveTarget::Raw, SaveTarget::Dsv}) {
+        const auto named = ondrel::ClassifyForTarget(path, target);
+        const std::string output =
+            named ? named->outputPath : ondrel::UnrecognisedOutput(path, target);
+        Check(!SameNoCase(output, path));
+        if (target == SaveTarget::J8 && dialog) Check(named == dialog);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path(reinterpret_cast<const char*>(data), size);
     const auto result = ondrel::ClassifyInputPath(path);
+    CheckTargets(path, result);
 
     std::size_t cut = 0;
     std::string_view added;

@@ -44,5 +44,35 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{R"(D:\Saves\notes.txt)", std::nullopt}, NameCase{"sav", std::nullopt},
         NameCase{"", std::nullopt}, NameCase{"C:\\x\\game.s\xC1v", std::nullopt}));
 
+// The converter's names for each target: a bare save or a J8 image is a
+// *.sav, a .dsv a *.dsv, and never the input's own name.
+struct TargetNameCase {
+    std::string path;
+    SaveTarget target;
+    std::string output;
+};
+
+TEST(ClassifyForTargetTest, NamesEveryTargetsOutput) {
+    using T = SaveTarget;
+    for (const auto& c : {
+             TargetNameCase{"g.dsv", T::J8, "g.sav"},
+             TargetNameCase{"g.DSV", T::Raw, "g.sav"},
+             TargetNameCase{"g.dsv", T::Dsv, "g.new.dsv"},
+             TargetNameCase{"g.duc", T::Dsv, "g.dsv"},
+             TargetNameCase{"g.Dss", T::Raw, "g.sav"},
+             TargetNameCase{"g.sav", T::Raw, "g.raw.sav"},
+             TargetNameCase{"g.nds.sav", T::Raw, "g.sav"},
+             TargetNameCase{"g.dat", T::Dsv, "g.dsv"},
+             TargetNameCase{"g.bin", T::Raw, "g.bin.raw.sav"},
+             TargetNameCase{"g.bin", T::Dsv, "g.bin.dsv"},
+         }) {
+        auto named = ClassifyForTarget(c.path, c.target);
+        EXPECT_EQ(named ? named->outputPath : UnrecognisedOutput(c.path, c.target), c.output)
+            << c.path;
+    }
+    // The dialog knows the carts' suffixes only.
+    EXPECT_EQ(ClassifyInputPath("g.dsv"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace ondrel

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <string_view>
 
 namespace ondrel::test_support {
 
@@ -21,6 +22,76 @@ Bytes ImageOf(const Bytes& file, std::size_t count) {
               file.begin() + static_cast<std::ptrdiff_t>(std::min(count, file.size())),
               image.begin());
     return image;
+}
+
+namespace {
+
+void Put32(Bytes& bytes, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void PutText(Bytes& bytes, std::string_view text) {
+    bytes.insert(bytes.end(), text.begin(), text.end());
+}
+
+}  // namespace
+
+Bytes DsvFile(const Bytes& save, std::uint32_t padded, std::uint32_t used, std::uint32_t version,
+              std::uint32_t type, std::uint32_t addressBytes) {
+    Bytes file = save;
+    PutText(file,
+            "|<--Snip above here to create a raw sav by excluding this DeSmuME savedata footer:");
+    for (std::uint32_t value : {used, padded, type, addressBytes, padded, version})
+        Put32(file, value);
+    PutText(file, "|-DESMUME SAVE-|");
+    return file;
+}
+
+Bytes DsvFile(const Bytes& save) {
+    const auto size = static_cast<std::uint32_t>(save.size());
+    return DsvFile(save, size, size);
+}
+
+Bytes ActionReplayDsFile(const Bytes& save) {
+    // Sized once and copied into: GCC 12 warns falsely of an insert after a resize.
+    Bytes file(500 + save.size(), 0);
+    const std::string_view magic = "ARDS000000000001";
+    std::copy(magic.begin(), magic.end(), file.begin());
+    std::copy(save.begin(), save.end(), file.begin() + 500);
+    return file;
+}
+
+Bytes ActionReplayDsiFile(const Bytes& save, std::uint32_t length) {
+    Bytes file(0xA4 + save.size(), 0);
+    file[0xA1] = static_cast<std::uint8_t>(length >> 8);
+    file[0xA2] = static_cast<std::uint8_t>(length >> 16);
+    file[0xA3] = 0xC0;
+    std::copy(save.begin(), save.end(), file.begin() + 0xA4);
+    return file;
+}
+
+Bytes NocashHeader(std::uint32_t method) {
+    Bytes file(0x44, ' ');
+    const std::string_view name = "NocashGbaBackupMediaSavDataFile\x1A", sram = "SRAM";
+    std::copy(name.begin(), name.end(), file.begin());
+    std::copy(sram.begin(), sram.end(), file.begin() + 0x40);
+    Put32(file, method);
+    return file;
+}
+
+Bytes NocashStoredFile(const Bytes& save) {
+    Bytes file = NocashHeader(0);
+    Put32(file, static_cast<std::uint32_t>(save.size()));
+    file.insert(file.end(), save.begin(), save.end());
+    return file;
+}
+
+Bytes NocashPackedFile(const Bytes& runs, std::uint32_t packed, std::uint32_t unpacked) {
+    Bytes file = NocashHeader(1);
+    Put32(file, packed);
+    Put32(file, unpacked);
+    file.insert(file.end(), runs.begin(), runs.end());
+    return file;
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {

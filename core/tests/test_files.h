@@ -27,6 +27,20 @@ Bytes PatternBytes(std::size_t size, std::size_t blankFront = 0);
 // blank after them.
 Bytes ImageOf(const Bytes& file, std::size_t count);
 
+// Save files of the emulators and Action Replay, laid out from their formats
+// around a save (all numbers little-endian).
+// The save, then the 122-byte footer; the numbers may be made to disagree.
+Bytes DsvFile(const Bytes& save, std::uint32_t padded, std::uint32_t used,
+              std::uint32_t version = 0, std::uint32_t type = 0, std::uint32_t addressBytes = 3);
+Bytes DsvFile(const Bytes& save);
+Bytes ActionReplayDsFile(const Bytes& save);  // "ARDS000000000001", 500-byte header
+// Four zeros, the length at 0xA1-0xA2, 0xC0 at 0xA3; a 164-byte header.
+Bytes ActionReplayDsiFile(const Bytes& save, std::uint32_t length);
+Bytes NocashHeader(std::uint32_t method);  // the 0x48 bytes up to the lengths
+Bytes NocashStoredFile(const Bytes& save);
+// Method 1 with the given runs and the lengths the header states.
+Bytes NocashPackedFile(const Bytes& runs, std::uint32_t packed, std::uint32_t unpacked);
+
 Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 
