@@ -76,29 +76,8 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 const Bytes k8K = test_support::PatternBytes(8 * K);
 
-// A maker of an input file with these bytes.
-std::function<std::string(const TempFolder&)> WrittenAs(std::string name, Bytes bytes) {
-    return [name, bytes](const TempFolder& folder) {
-        test_support::WriteBytes(folder / name, bytes);
-        return name;
-    };
-}
-
 Bytes Packed(const Bytes& runs, std::uint32_t unpacked) {
     return test_support::NocashPackedFile(runs, static_cast<std::uint32_t>(runs.size()), unpacked);
-}
-
-// Runs of 65,535 bytes of 0x11, enough of them for 64 MiB.
-Bytes Runs64MiB() {
-    Bytes runs;
-    for (std::uint32_t left = 64u << 20; left > 0; left -= std::min(left, 0xFFFFu)) {
-        const std::uint32_t count = std::min(left, 0xFFFFu);
-        for (std::uint8_t b : {std::uint8_t{0x80}, std::uint8_t{0x11}, std::uint8_t(count & 0xFF),
-                               std::uint8_t(count >> 8)})
-            runs.push_back(b);
-    }
-    runs.push_back(0);
-    return runs;
 }
 
 const std::string kNotASave =
@@ -658,6 +637,27 @@ INSTANTIATE_TEST_SUITE_P(
                                    {"ondrel-convert: disk/a.sav: No space left on device",
                                     "ondrel-convert: disk/b.sav: No space left on device"}}),
     [](const auto& info) { return std::string(info.param.name); });
+// A maker of an input file with these bytes.
+std::function<std::string(const TempFolder&)> WrittenAs(std::string name, Bytes bytes) {
+    return [name, bytes](const TempFolder& folder) {
+        test_support::WriteBytes(folder / name, bytes);
+        return name;
+    };
+}
+
+// Runs of 65,535 bytes of 0x11, enough of them for 64 MiB.
+Bytes Runs64MiB() {
+    Bytes runs;
+    for (std::uint32_t left = 64u << 20; left > 0; left -= std::min(left, 0xFFFFu)) {
+        const std::uint32_t count = std::min(left, 0xFFFFu);
+        for (std::uint8_t b : {std::uint8_t{0x80}, std::uint8_t{0x11}, std::uint8_t(count & 0xFF),
+                               std::uint8_t(count >> 8)})
+            runs.push_back(b);
+    }
+    runs.push_back(0);
+    return runs;
+}
+
 // Hostile inputs on the command line: each is answered within a second, by
 // the conversion the rules give or by a clear message, and nothing but the
 // output is created.
