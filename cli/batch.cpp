@@ -217,7 +217,7 @@ Job Plan(const Options& options, const std::string& input, const OutputMaker& ma
 }  // namespace
 
 int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
-    const FormatConverter maker(options.target, options.size);
+    const FormatConverter maker(options.target, options.size, !options.kind);
     FileIndex inputs, outputs;
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;

@@ -13,7 +13,6 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -71,28 +70,17 @@ int main(int argc, char** argv) {
                    "NAME.raw.sav or NAME.dsv")
         ->transform(CLI::IsMember(kindNames, CLI::ignore_case))
         ->option_text(kindChoices);
-    static const std::map<std::string, ondrel::SaveTarget> kTargets = {
-        {"j8", ondrel::SaveTarget::J8},
-        {"raw", ondrel::SaveTarget::Raw},
-        {"dsv", ondrel::SaveTarget::Dsv}};
-    app.add_option("--to", options.target,
+    std::string targetName = "j8";
+    app.add_option("--to", targetName,
                    "Write a J8 image (the default), the bare save at its chip size, or\n"
                    "the save with the footer of a .dsv")
-        ->transform(CLI::CheckedTransformer(kTargets, CLI::ignore_case))
+        ->transform(CLI::IsMember({"j8", "raw", "dsv"}, CLI::ignore_case))
         ->option_text("j8|raw|dsv");
     auto* sizeOption =
         app.add_option("--size", options.size,
                        "The chip size of a raw or dsv output: 512, 8K, 32K, 64K, 128K, ... 64M\n"
                        "(default: the save's own size, rounded up to a chip size)")
             ->transform(CLI::AsSizeValue(false))
-            ->check(CLI::Validator(
-                [](std::string& size) -> std::string {
-                    return ondrel::IsChipSize(std::stoull(size))
-                               ? std::string()
-                               : size + " bytes is not a DS save chip size (" +
-                                     std::string(ondrel::kChipSizesInWords) + ")";
-                },
-                "", "chip size"))
             ->option_text("SIZE");
     auto* outputOption =
         app.add_option("-o,--output", options.output,
@@ -117,6 +105,13 @@ int main(int argc, char** argv) {
             std::find(options.inputs.begin(), options.inputs.end(), "-") != options.inputs.end();
         if (fromStandardInput && (kindName.empty() || options.output.empty()))
             throw CLI::ValidationError("-", "standard input needs --kind and --output");
+        options.target = targetName == "raw"   ? ondrel::SaveTarget::Raw
+                         : targetName == "dsv" ? ondrel::SaveTarget::Dsv
+                                               : ondrel::SaveTarget::J8;
+        if (sizeOption->count() > 0 && !ondrel::IsChipSize(options.size))
+            throw CLI::ValidationError("--size", sizeOption->as<std::string>() +
+                                                     " bytes is not a DS save chip size (" +
+                                                     std::string(ondrel::kChipSizesInWords) + ")");
         if (sizeOption->count() > 0 && options.target == ondrel::SaveTarget::J8)
             throw CLI::ValidationError("--size", "needs --to raw or --to dsv; a J8 save is 512K");
         if (options.output == "-" && IsTerminal(stdout))

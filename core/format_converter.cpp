@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <memory>
+#include <new>
 
 #include "core/byte_notes.h"
 #include "core/chip_size.h"
@@ -11,6 +12,9 @@
 
 namespace ondrel {
 namespace {
+
+// An M3 *.dat: the save's 256 KiB and 1 KiB of the cart's own.
+constexpr std::uint64_t kM3FileSize = 257 * 1024;
 
 std::string Range(std::uint64_t first, std::uint64_t count) {
     return std::to_string(first) + "-" + std::to_string(first + count - 1);
@@ -24,6 +28,7 @@ std::error_code StreamError() {
 // its start. A stream that cannot be sought is taken as it is named.
 SourceKind KindOfSav(std::FILE* input, std::error_code& error) {
     SourceKind kind = SourceKind::Sav;
+    errno = 0;
     std::array<std::uint8_t, kNocashNameSize> head{};
     const std::size_t got = std::fread(head.data(), 1, head.size(), input);
     std::array<std::uint8_t, kDsvTagSize> tail{};
@@ -32,7 +37,6 @@ SourceKind KindOfSav(std::FILE* input, std::error_code& error) {
     else if (std::fseek(input, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
              std::fread(tail.data(), 1, tail.size(), input) == tail.size() && EndsAsDsv(tail))
         kind = SourceKind::Dsv;
-    errno = 0;
     if (std::ferror(input) || std::fseek(input, 0, SEEK_SET) != 0) error = StreamError();
     return kind;
 }
@@ -70,13 +74,24 @@ std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& 
     auto made = std::make_shared<MadeReport>();
     outcome.made = made;
     made->readAs = job.kind;
-    if (job.kind == SourceKind::Sav && input.regular) {
+    if (job.kind == SourceKind::Sav && byContent_ && input.regular) {
         std::error_code error;
         made->readAs = KindOfSav(input.stream, error);
         if (error) return error;
     }
-    return IsCartKind(made->readAs) ? FromCartSave(input, output, outcome, *made)
-                                    : FromFile(input, output, outcome, *made);
+    // A *.nds.sav is a bare save; only the J8 image keeps its cart rule,
+    // which stops at 512 KiB.
+    const bool cartRule = IsCartKind(made->readAs) &&
+                          (made->readAs != SourceKind::NdsSav || target_ == SaveTarget::J8);
+    try {
+        return cartRule ? FromCartSave(input, output, outcome, *made)
+                        : FromFile(input, output, outcome, *made);
+    } catch (const std::bad_alloc&) {
+        // A 32-bit process may not find room for the largest saves.
+        output.clear();
+        made->problem = "not enough memory to convert it";
+        return {};
+    }
 }
 
 // A cart's save, read by its rule into the J8 image: the image is the J8
@@ -101,16 +116,36 @@ std::error_code FormatConverter::FromCartSave(const InputFile& input,
                                 std::string(info.name) + " carts make (" +
                                 std::string(info.cartSizes) + "); converted anyway");
     }
-    if (target_ == SaveTarget::J8)
+    if (target_ == SaveTarget::J8) {
         output.assign(image->begin(), image->end());
-    else
-        Fit(std::span(image->data(), outcome.load.bytesRead), output, made);
+        return {};
+    }
+    // Bytes the rule leaves (past the image and trailer, past a *.dat's 257
+    // KiB) are the cart's own only in the J8 image; elsewhere they would be
+    // lost unseen.
+    const std::uint64_t ruleReads =
+        made.readAs == SourceKind::Dat ? kM3FileSize : kSaveImageSize + outcome.load.trailerBytes;
+    if (outcome.inputSize > ruleReads) {
+        made.problem = "bytes " + Range(ruleReads, outcome.inputSize - ruleReads) +
+                       " lie past what a " + std::string(info.name) +
+                       " save holds and would be dropped (--kind raw keeps them)";
+    } else if (outcome.load.bytesRead == 0) {
+        made.problem = "holds no save: 0 bytes";
+    } else {
+        Fit(std::span(image->data(), outcome.load.bytesRead), output, made, true);
+    }
     return {};
 }
 
 // An emulator's, an Action Replay's or a bare save, read whole.
 std::error_code FormatConverter::FromFile(const InputFile& input, std::vector<std::uint8_t>& output,
                                           ConvertOutcome& outcome, MadeReport& made) const {
+    if (input.regular && input.size > kLargestSaveFile) {
+        outcome.inputSize = input.size;
+        made.problem = ByteCount(input.size) + ", larger than any DS save with its header (" +
+                       SizeInWords(kLargestSaveFile) + " at most)";
+        return {};
+    }
     std::vector<std::uint8_t> file;
     if (std::error_code error = ReadWhole(input, kLargestSaveFile, file)) return error;
     outcome.inputSize = file.size();
@@ -147,14 +182,14 @@ std::error_code FormatConverter::FromFile(const InputFile& input, std::vector<st
         made.warnings.push_back(ByteCount(save.size()) + " is not the size of a DS save chip (" +
                                 std::string(kChipSizesInWords) + "); converted anyway");
     }
-    Fit(save, output, made);
+    Fit(save, output, made, !found.packed);
     return {};
 }
 
 // The save at the output's size: blank bytes past it dropped, or blank bytes
 // added; data past it is a problem.
 void FormatConverter::Fit(std::span<const std::uint8_t> save, std::vector<std::uint8_t>& output,
-                          MadeReport& made) const {
+                          MadeReport& made, bool stored) const {
     const std::uint64_t capacity = target_ == SaveTarget::J8 ? kSaveImageSize
                                    : size_ != 0              ? size_
                                                 : ChipHolding(save.size()).value_or(kLargestChip);
@@ -176,6 +211,11 @@ void FormatConverter::Fit(std::span<const std::uint8_t> save, std::vector<std::u
     output.reserve(capacity + (target_ == SaveTarget::Dsv ? kDsvFooterSize : 0));
     output.assign(save.begin(), save.begin() + static_cast<std::ptrdiff_t>(kept));
     output.resize(capacity, kBlankByte);
+    if (stored) {
+        // The blank bytes left out were input bytes the output does not use.
+        made.used -= save.size() - kept;
+        made.dropped += save.size() - kept;
+    }
     if (save.size() > capacity)
         made.notes.push_back("save bytes " + Range(capacity, save.size() - capacity) +
                              " dropped: all 0xFF");

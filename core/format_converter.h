@@ -14,14 +14,17 @@ namespace ondrel {
 class FormatConverter : public OutputMaker {
 public:
     // size: the output's chip size for Raw and Dsv; 0 for the save's own
-    // length rounded up to a chip size.
-    FormatConverter(SaveTarget target, std::uint64_t size) : target_(target), size_(size) {}
+    // length rounded up to a chip size. byContent: a *.sav that begins with
+    // the no$gba header or ends with the .dsv footer's tag is read as that
+    // (not when the user named the kind).
+    FormatConverter(SaveTarget target, std::uint64_t size, bool byContent)
+        : target_(target), size_(size), byContent_(byContent) {}
 
     // Overridables
-    // A *.sav that begins with the no$gba header or ends with the .dsv
-    // footer's tag is read as that. Every byte that is not 0xFF reaches the
-    // output, or nothing does: a save with data past the output's size is a
-    // problem, not a shorter save.
+    // Every byte that is not 0xFF reaches the output, or nothing does: a save
+    // with data past the output's size is a problem, not a shorter save. Only
+    // the J8 image of a cart's save keeps the cart's rule, which drops what
+    // lies past the image (and says so).
     std::error_code Make(const InputFile& input, const ConvertJob& job,
                          std::vector<std::uint8_t>& output, ConvertOutcome& outcome) const override;
 
@@ -30,11 +33,14 @@ private:
                                  ConvertOutcome& outcome, MadeReport& made) const;
     std::error_code FromFile(const InputFile& input, std::vector<std::uint8_t>& output,
                              ConvertOutcome& outcome, MadeReport& made) const;
+    // stored: the save's bytes are the input's, so blank ones left out count
+    // as dropped.
     void Fit(std::span<const std::uint8_t> save, std::vector<std::uint8_t>& output,
-             MadeReport& made) const;
+             MadeReport& made, bool stored) const;
 
     SaveTarget target_;
     std::uint64_t size_;
+    bool byContent_;
 };
 
 }  // namespace ondrel

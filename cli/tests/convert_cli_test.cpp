@@ -266,6 +266,7 @@ struct RequestCase {
     int status;
     std::vector<std::pair<const char*, Bytes>> outputs;  // every file the run makes
     std::vector<std::string> errors;                     // standard error, line by line
+    const char* reported = "";                           // a part of standard output
 };
 
 void PrintTo(const RequestCase& c, std::ostream* os) {
@@ -289,6 +290,7 @@ TEST_P(RequestTest, WritesTheAskedOutputOrNothing) {
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_EQ(run.err, Lines(c.errors));
     EXPECT_EQ(Tree(folder), expectedTree);
+    EXPECT_NE(run.out.find(c.reported), std::string::npos) << run.out;
     for (const auto& [name, bytes] : c.outputs)
         EXPECT_EQ(test_support::ReadBytes(folder / name), bytes) << name;
 }
@@ -362,7 +364,37 @@ INSTANTIATE_TEST_SUITE_P(
                     {"big.dsv"},
                     0,
                     {{"big.sav", Image(test_support::PatternBytes(100))}},
+                    {},
+                    "(dsv, 524288 bytes used / 524410 dropped)"},
+        // A *.sav is read as what its bytes are, unless --kind says otherwise.
+        RequestCase{"SavThatIsADsv",
+                    {{"g.sav", test_support::DsvFile(k8K)}},
+                    {"g.sav"},
+                    0,
+                    {{"g.j8.sav", Image(k8K)}},
+                    {},
+                    "(dsv, 8192 bytes used / 122 dropped)"},
+        RequestCase{"KindSavKeepsTheCartRule",
+                    {{"g.sav", test_support::DsvFile(k8K)}},
+                    {"--kind", "sav", "g.sav"},
+                    0,
+                    {{"g.j8.sav", Image(test_support::DsvFile(k8K))}},
+                    {"ondrel-convert: g.sav: warning: 8314 bytes is not a size sav carts make "
+                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"}},
+        // Past 512 KiB a cart's rule drops bytes; a bare save keeps them or refuses.
+        RequestCase{"LongNdsSavKeptWhole",
+                    {{"g.nds.sav", test_support::PatternBytes(1024 * K)}},
+                    {"--to", "raw", "g.nds.sav"},
+                    0,
+                    {{"g.sav", test_support::PatternBytes(1024 * K)}},
                     {}},
+        RequestCase{"BytesPastTheCartRuleRefused",
+                    {{"x.sav", test_support::PatternBytes(600 * K)}},
+                    {"--to", "raw", "x.sav"},
+                    1,
+                    {},
+                    {"ondrel-convert: x.sav: bytes 524288-614399 lie past what a sav save holds "
+                     "and would be dropped (--kind raw keeps them); nothing written"}},
         RequestCase{"DataPastJ8Refused",
                     {{"big.dsv", test_support::DsvFile(DataThenBlank(1024 * K, 512 * K + 3))}},
                     {"big.dsv"},
@@ -393,6 +425,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"ondrel-convert: --size: 12288 bytes is not a DS save chip size (512 bytes, "
                      "8 KiB, or a power of two from 32 KiB to 64 MiB)",
+                     "Try 'ondrel-convert --help' for more information."}},
+        RequestCase{"SizePastAnyNumber",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "99999999999999999999", "g.dsv"},
+                    2,
+                    {},
+                    {"ondrel-convert: --size: 99999999999999999999 bytes is not a DS save chip "
+                     "size (512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB)",
                      "Try 'ondrel-convert --help' for more information."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -730,7 +770,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"NocashRunsPastPackedLength",
                     WrittenAs("a.sav", Packed({0x85, 1}, 5)), 1,
                     "runs past its packed length"},
-        HostileCase{"NocashEndsEarly",
+        HostileCase{"NocashPackedLengthPastTheFile",
                     WrittenAs("a.sav", test_support::NocashPackedFile({0x85, 1, 0}, 9, 5)), 1,
                     "says 9 bytes packed follow it, but 3 bytes do"},
         // 64 MiB from 4 KiB: unpacked in full, then refused for what J8 cannot hold.
@@ -743,7 +783,7 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::resize_file(f / "big.dsv", std::uint64_t{1} << 30);
                         return std::string("big.dsv");
                     },
-                    1, "big.dsv: more than 65 MiB, larger than any DS save"}),
+                    1, "big.dsv: 1073741824 bytes, larger than any DS save"}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 

@@ -201,6 +201,12 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {},
                    "shorter than the no$gba header"},
+        FormatCase{"NocashPackedHeaderTruncated",
+                   SourceKind::Nocash,
+                   [] { return Concat(test_support::NocashHeader(1), Bytes(4, 0)); },
+                   0,
+                   {},
+                   "shorter than the no$gba header"},
         FormatCase{"NocashNotAtAll",
                    SourceKind::Nocash,
                    [] { return k8K; },
@@ -219,7 +225,9 @@ TEST(DsvFooterTest, NamesTheEmulatorsChipRow) {
     for (const FooterCase& c :
          {FooterCase{512, 1, 1}, FooterCase{8 * K, 2, 2}, FooterCase{32 * K, 4, 2},
           FooterCase{64 * K, 3, 2}, FooterCase{128 * K, 0, 3}, FooterCase{256 * K, 5, 3},
-          FooterCase{512 * K, 6, 3}, FooterCase{64 * K * K, 13, 3}}) {
+          FooterCase{512 * K, 6, 3}, FooterCase{K * K, 7, 3}, FooterCase{2 * K * K, 8, 3},
+          FooterCase{4 * K * K, 9, 3}, FooterCase{8 * K * K, 10, 3}, FooterCase{16 * K * K, 11, 3},
+          FooterCase{32 * K * K, 12, 3}, FooterCase{64 * K * K, 13, 3}}) {
         const auto footer = DsvFooter(c.size);
         const Bytes expected = test_support::DsvFile({}, c.size, c.size);
         auto word = [&](std::size_t at) {
