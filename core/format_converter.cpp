@@ -100,9 +100,10 @@ std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& 
 std::error_code FormatConverter::FromCartSave(const InputFile& input,
                                               std::vector<std::uint8_t>& output,
                                               ConvertOutcome& outcome, MadeReport& made) const {
-    auto image = std::make_unique<SaveImage>();
-    image->fill(kBlankByte);
-    outcome.load = LoadSaveImage(input.stream, made.readAs, *image);
+    // The J8 image is read straight into the output: a second image-sized
+    // buffer for each save of a batch would cost more than the conversion.
+    std::vector<std::uint8_t> image(kSaveImageSize, kBlankByte);
+    outcome.load = LoadSaveImage(input.stream, made.readAs, ImageBytes(image.data(), image.size()));
     if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
     if (outcome.load.readError) return outcome.load.readError;
 
@@ -117,7 +118,7 @@ std::error_code FormatConverter::FromCartSave(const InputFile& input,
                                 std::string(info.cartSizes) + "); converted anyway");
     }
     if (target_ == SaveTarget::J8) {
-        output.assign(image->begin(), image->end());
+        output = std::move(image);
         return {};
     }
     // Bytes the rule leaves (past the image and trailer, past a *.dat's 257
@@ -132,7 +133,7 @@ std::error_code FormatConverter::FromCartSave(const InputFile& input,
     } else if (outcome.load.bytesRead == 0) {
         made.problem = "holds no save: 0 bytes";
     } else {
-        Fit(std::span(image->data(), outcome.load.bytesRead), output, made, true);
+        Fit(std::span(image.data(), outcome.load.bytesRead), output, made, true);
     }
     return {};
 }

@@ -30,14 +30,14 @@ long InputLength(std::FILE* input, LoadReport& report) {
     return length;
 }
 
-bool FrontIsBlank(const SaveImage& image) {
+bool FrontIsBlank(ImageBytes image) {
     return std::all_of(image.begin(), image.begin() + kBlankProbeSize,
                        [](std::uint8_t b) { return b == kBlankByte; });
 }
 
 }  // namespace
 
-LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image) {
+LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image) {
     LoadReport report;
     switch (kind) {
         case SourceKind::NdsSav:

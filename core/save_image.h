@@ -24,6 +24,8 @@ inline constexpr std::size_t kBlankProbeSize = 16;
 inline constexpr std::uint8_t kBlankByte = 0xFF;
 
 using SaveImage = std::array<std::uint8_t, kSaveImageSize>;
+// An image in memory the caller owns: a SaveImage, or a buffer of its size.
+using ImageBytes = std::span<std::uint8_t, kSaveImageSize>;
 
 // What a load took from the input.
 struct LoadReport {
@@ -35,7 +37,7 @@ struct LoadReport {
 // Reads an input of the given cart kind (IsCartKind), open in binary mode at
 // its start, into an image the caller has filled with kBlankByte. Bytes the input does not supply
 // stay blank. At most two reads, two seeks and one position query.
-LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, SaveImage& image);
+LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image);
 
 // Writes the whole image with one write request; the error is set when the
 // write failed or was short.
