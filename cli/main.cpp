@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
         "(M3), *.sav (DSLink, EZ-Flash4, EWIN2; no$gba by its header; .dsv by its footer),\n"
         "*.dsv (DeSmuME), *.duc and *.dss (Action Replay). Outputs are named NAME.sav, or\n"
         "NAME.j8.sav or NAME.raw.sav for a *.sav, and NAME.dsv (NAME.new.dsv for a *.dsv).\n"
-        "No byte that is not 0xFF is dropped to fit. An existing file is never replaced\n"
-        "without --force.",
+        "Only a cart save's J8 image keeps the cart's rule; elsewhere no byte that is not\n"
+        "0xFF is dropped to fit. An existing file is never replaced without --force.",
         kProgram);
     app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
     // INPUT is checked after the parse, so that an unknown option is named
