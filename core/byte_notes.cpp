@@ -3,13 +3,10 @@
 #include <algorithm>
 
 namespace ondrel {
-namespace {
 
-std::string Range(std::uint64_t first, std::uint64_t last) {
-    return "bytes " + std::to_string(first) + "-" + std::to_string(last);
+std::string ByteRange(std::uint64_t first, std::uint64_t count) {
+    return "bytes " + std::to_string(first) + "-" + std::to_string(first + count - 1);
 }
-
-}  // namespace
 
 ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load) {
     // Moved trailer bytes take the place of as many bytes at the front.
@@ -25,13 +22,13 @@ std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
     std::vector<std::string> notes;
     const std::uint64_t trailer = load.trailerBytes;
     if (trailer > 0) {
-        notes.push_back(Range(0, trailer - 1) + " replaced by " +
-                        Range(kSaveImageSize, kSaveImageSize + trailer - 1) +
+        notes.push_back(ByteRange(0, trailer) + " replaced by " +
+                        ByteRange(kSaveImageSize, trailer) +
                         ", the save's start, moved to the front");
     }
     const std::uint64_t limit = kind == SourceKind::Dat ? kDatReadSize : kSaveImageSize + trailer;
     if (inputSize > limit) {
-        notes.push_back(Range(limit, inputSize - 1) + " dropped: " +
+        notes.push_back(ByteRange(limit, inputSize - limit) + " dropped: " +
                         (kind == SourceKind::Dat
                              ? std::string("a dat save is read up to 262144 bytes")
                              : std::string("past the end of the 512 KiB image")));

@@ -12,6 +12,9 @@
 
 namespace ondrel {
 
+// "bytes 8192-8313": count bytes from first, as the notes name them.
+std::string ByteRange(std::uint64_t first, std::uint64_t count);
+
 // The input bytes of a load that reach the image, and the rest.
 struct ByteCounts {
     std::uint64_t used = 0;

@@ -14,8 +14,6 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
-}  // namespace
-
 // A regular file whose size the system misstates (the files of /proc say 0)
 // is as long as what it holds: when more was read than its size, the rest is
 // counted too, so that a report never says fewer bytes than were read.
@@ -39,16 +37,13 @@ std::uint64_t TrueSize(const InputFile& input, LoadReport& load) {
     return size;
 }
 
-namespace {
-
 // The steps up to the written, not yet committed, output.
 ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
                          std::unique_ptr<OutputFile>& output) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     // Made afresh for every conversion; too large for a thread's stack to take lightly.
-    std::unique_ptr<SaveImage> image;
-    std::vector<std::uint8_t> made;
+    std::vector<std::uint8_t> bytes;
 
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
@@ -56,15 +51,10 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
                                                               : OpenInputFile(inputPath, error);
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     outcome.inputSize = input.size;
-    if (job.maker) {
-        outcome.load.readError = job.maker->Make(input, job, made, outcome);
-    } else {
-        image = std::make_unique<SaveImage>();
-        image->fill(kBlankByte);
-        outcome.load = LoadSaveImage(input.stream, job.kind, *image);
-        if (input.regular && !outcome.load.readError)
-            outcome.inputSize = TrueSize(input, outcome.load);
-    }
+    if (job.maker)
+        outcome.load.readError = job.maker->Make(input, job, bytes, outcome);
+    else
+        ReadCartImage(input, job.kind, bytes, outcome);
     std::fclose(input.stream);
     if (outcome.load.readError)
         return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
@@ -72,12 +62,12 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
         return Failed(outcome, ConvertStatus::UnusableInput, {});
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
-    batch.MakeRoom(outputPath, image ? kSaveImageSize : made.size());
+    batch.MakeRoom(outputPath, bytes.size());
     output = job.standardStreams && outputPath == "-"
                  ? OutputFile::CreateStandardOutput(error)
                  : OutputFile::Create(outputPath, job.replace, error);
     if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
-    error = image ? StoreSaveImage(output->Stream(), *image) : StoreBytes(output->Stream(), made);
+    error = StoreBytes(output->Stream(), bytes);
     if (error) {
         output.reset();
         return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
@@ -86,6 +76,13 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
 }
 
 }  // namespace
+
+void ReadCartImage(const InputFile& input, SourceKind kind, std::vector<std::uint8_t>& bytes,
+                   ConvertOutcome& outcome) {
+    bytes.assign(kSaveImageSize, kBlankByte);
+    outcome.load = LoadSaveImage(input.stream, kind, ImageBytes(bytes.data(), bytes.size()));
+    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
+}
 
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind) {

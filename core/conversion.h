@@ -90,10 +90,12 @@ struct ConvertJob {
     const OutputMaker* maker = nullptr;
 };
 
-// The length of an input that has been read (by LoadSaveImage or to its
-// end): a file whose size the system misstates is as long as what it holds.
-// A failed read of the rest sets load.readError.
-std::uint64_t TrueSize(const InputFile& input, LoadReport& load);
+// Reads a cart save by its kind's rule into bytes, made a blank J8 image
+// first, and sets outcome.load and, for a regular file, outcome.inputSize
+// to its true length (a file whose size the system misstates is as long as
+// what it holds). The one reading of a cart save, for either kind of job.
+void ReadCartImage(const InputFile& input, SourceKind kind, std::vector<std::uint8_t>& bytes,
+                   ConvertOutcome& outcome);
 
 // Converts several saves with the steps of ConvertSave, their syncs grouped
 // for speed: the outputs of a group are written first, then the bytes of all

@@ -16,14 +16,6 @@ namespace {
 // An M3 *.dat: the save's 256 KiB and 1 KiB of the cart's own.
 constexpr std::uint64_t kM3FileSize = 257 * 1024;
 
-std::string Range(std::uint64_t first, std::uint64_t count) {
-    return std::to_string(first) + "-" + std::to_string(first + count - 1);
-}
-
-std::error_code StreamError() {
-    return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-}
-
 // What a *.sav really is, by its first and last bytes; the stream is left at
 // its start. A stream that cannot be sought is taken as it is named.
 SourceKind KindOfSav(std::FILE* input, std::error_code& error) {
@@ -37,7 +29,7 @@ SourceKind KindOfSav(std::FILE* input, std::error_code& error) {
     else if (std::fseek(input, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
              std::fread(tail.data(), 1, tail.size(), input) == tail.size() && EndsAsDsv(tail))
         kind = SourceKind::Dsv;
-    if (std::ferror(input) || std::fseek(input, 0, SEEK_SET) != 0) error = StreamError();
+    if (std::ferror(input) || std::fseek(input, 0, SEEK_SET) != 0) error = LastStreamError(EIO);
     return kind;
 }
 
@@ -56,7 +48,7 @@ std::error_code ReadWhole(const InputFile& input, std::uint64_t limit,
             static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, limit + 1)));
     }
     bytes.resize(have);
-    return std::ferror(input.stream) ? StreamError() : std::error_code{};
+    return std::ferror(input.stream) ? LastStreamError(EIO) : std::error_code{};
 }
 
 // Bytes of data: every byte that is not the blank 0xFF.
@@ -100,11 +92,10 @@ std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& 
 std::error_code FormatConverter::FromCartSave(const InputFile& input,
                                               std::vector<std::uint8_t>& output,
                                               ConvertOutcome& outcome, MadeReport& made) const {
-    // The J8 image is read straight into the output: a second image-sized
-    // buffer for each save of a batch would cost more than the conversion.
-    std::vector<std::uint8_t> image(kSaveImageSize, kBlankByte);
-    outcome.load = LoadSaveImage(input.stream, made.readAs, ImageBytes(image.data(), image.size()));
-    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
+    // The J8 image becomes the output itself: a second image-sized buffer
+    // for each save of a batch would cost more than the conversion.
+    std::vector<std::uint8_t> image;
+    ReadCartImage(input, made.readAs, image, outcome);
     if (outcome.load.readError) return outcome.load.readError;
 
     const ByteCounts counts = CountBytes(outcome.inputSize, outcome.load);
@@ -127,8 +118,8 @@ std::error_code FormatConverter::FromCartSave(const InputFile& input,
     const std::uint64_t ruleReads =
         made.readAs == SourceKind::Dat ? kM3FileSize : kSaveImageSize + outcome.load.trailerBytes;
     if (outcome.inputSize > ruleReads) {
-        made.problem = "bytes " + Range(ruleReads, outcome.inputSize - ruleReads) +
-                       " lie past what a " + std::string(info.name) +
+        made.problem = ByteRange(ruleReads, outcome.inputSize - ruleReads) + " lie past what a " +
+                       std::string(info.name) +
                        " save holds and would be dropped (--kind raw keeps them)";
     } else if (outcome.load.bytesRead == 0) {
         made.problem = "holds no save: 0 bytes";
@@ -170,14 +161,13 @@ std::error_code FormatConverter::FromFile(const InputFile& input, std::vector<st
     made.used = found.storedBytes;
     made.dropped = file.size() - found.storedBytes;
     if (found.headerBytes > 0)
-        made.notes.push_back("bytes " + Range(0, found.headerBytes) +
+        made.notes.push_back(ByteRange(0, found.headerBytes) +
                              " dropped: " + std::string(found.header));
     if (found.packed)
-        made.notes.push_back("bytes " + Range(found.headerBytes, found.storedBytes) +
-                             " unpacked into " + ByteCount(save.size()));
+        made.notes.push_back(ByteRange(found.headerBytes, found.storedBytes) + " unpacked into " +
+                             ByteCount(save.size()));
     if (found.trailerBytes > 0)
-        made.notes.push_back("bytes " +
-                             Range(found.headerBytes + found.storedBytes, found.trailerBytes) +
+        made.notes.push_back(ByteRange(found.headerBytes + found.storedBytes, found.trailerBytes) +
                              " dropped: " + std::string(found.trailer));
     if (!IsChipSize(save.size())) {
         made.warnings.push_back(ByteCount(save.size()) + " is not the size of a DS save chip (" +
@@ -218,15 +208,15 @@ void FormatConverter::Fit(std::span<const std::uint8_t> save, std::vector<std::u
         made.dropped += save.size() - kept;
     }
     if (save.size() > capacity)
-        made.notes.push_back("save bytes " + Range(capacity, save.size() - capacity) +
+        made.notes.push_back("save " + ByteRange(capacity, save.size() - capacity) +
                              " dropped: all 0xFF");
     else if (save.size() < capacity)
-        made.notes.push_back("output bytes " + Range(save.size(), capacity - save.size()) +
+        made.notes.push_back("output " + ByteRange(save.size(), capacity - save.size()) +
                              " added: padding (0xFF)");
     if (target_ == SaveTarget::Dsv) {
         const auto footer = DsvFooter(capacity);
         output.insert(output.end(), footer.begin(), footer.end());
-        made.notes.push_back("output bytes " + Range(capacity, kDsvFooterSize) +
+        made.notes.push_back("output " + ByteRange(capacity, kDsvFooterSize) +
                              " added: the DeSmuME footer");
     }
 }

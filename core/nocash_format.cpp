@@ -29,15 +29,16 @@ bool Holds(ByteSpan file, std::size_t at, std::string_view text) {
 // 0x81-0xFF repeats the next byte (control - 0x80) times. Never writes past
 // length bytes, never reads past the runs; a problem in words, or none.
 std::string Unpack(ByteSpan runs, std::uint64_t length, FoundSave& found) {
+    static constexpr const char* kRunsPast = "the packed save runs past its packed length";
     auto& out = found.unpacked;
     out.reserve(length);
     std::size_t at = 0;
     while (true) {
-        if (at >= runs.size()) return "the packed save runs past its packed length";
+        if (at >= runs.size()) return kRunsPast;
         const std::uint8_t control = runs[at++];
         if (control == 0) break;
         const std::size_t operand = control < 0x80 ? control : control == 0x80 ? 3 : 1;
-        if (runs.size() - at < operand) return "the packed save runs past its packed length";
+        if (runs.size() - at < operand) return kRunsPast;
         const std::size_t count = control < 0x80    ? control
                                   : control == 0x80 ? Le16(runs, at + 1)
                                                     : control - 0x80u;

@@ -23,13 +23,6 @@ constexpr TargetSuffixes kTargetSuffixes[] = {
     {".dsv", ".new.dsv", ".dsv"},      // SaveTarget::Dsv
 };
 
-bool SameSuffix(std::string_view lower, std::string_view upper) {
-    if (lower.size() != upper.size()) return false;
-    for (std::size_t i = 0; i < lower.size(); ++i)
-        if (lower[i] != upper[i] && lower[i] - 'a' + 'A' != upper[i]) return false;
-    return true;
-}
-
 }  // namespace
 
 std::optional<Classification> ClassifyForTarget(std::string_view path, SaveTarget target) {
@@ -40,7 +33,10 @@ std::optional<Classification> ClassifyForTarget(std::string_view path, SaveTarge
     if (target == SaveTarget::J8)
         output += rule->outputSuffix;
     else
-        output += SameSuffix(names.suffix, rule->upperSuffix) ? names.ownSuffix : names.suffix;
+        output += names.suffix.size() == rule->upperSuffix.size() &&
+                          EndsWithUpper(names.suffix, rule->upperSuffix)
+                      ? names.ownSuffix
+                      : names.suffix;
     return Classification{rule->kind, std::move(output)};
 }
 

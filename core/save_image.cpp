@@ -6,10 +6,6 @@
 namespace ondrel {
 namespace {
 
-std::error_code LastStreamError(int fallback) {
-    return std::error_code(errno != 0 ? errno : fallback, std::generic_category());
-}
-
 std::size_t ReadInto(std::FILE* input, std::uint8_t* to, std::size_t count, LoadReport& report) {
     errno = 0;
     std::size_t got = std::fread(to, 1, count, input);
@@ -36,6 +32,10 @@ bool FrontIsBlank(ImageBytes image) {
 }
 
 }  // namespace
+
+std::error_code LastStreamError(int fallback) {
+    return std::error_code(errno != 0 ? errno : fallback, std::generic_category());
+}
 
 LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image) {
     LoadReport report;

@@ -39,6 +39,10 @@ struct LoadReport {
 // stay blank. At most two reads, two seeks and one position query.
 LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image);
 
+// The C library's reason for a failed stream operation, or fallback when
+// it gave none (errno cleared before the operation).
+std::error_code LastStreamError(int fallback);
+
 // Writes the whole image with one write request; the error is set when the
 // write failed or was short.
 std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image);

@@ -23,14 +23,14 @@ char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+}  // namespace
+
 bool EndsWithUpper(std::string_view path, std::string_view upperSuffix) {
     if (path.size() < upperSuffix.size()) return false;
     auto tail = path.substr(path.size() - upperSuffix.size());
     return std::equal(tail.begin(), tail.end(), upperSuffix.begin(),
                       [](char a, char b) { return UpperAscii(a) == b; });
 }
-
-}  // namespace
 
 const SuffixRule* MatchingSuffixRule(std::string_view path) {
     for (const auto& rule : kSuffixRules)

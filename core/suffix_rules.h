@@ -15,6 +15,9 @@ struct SuffixRule {
     std::string_view outputSuffix;  // a J8 output's, in place of the matched suffix
 };
 
+// Whether the path ends with the suffix, ASCII letters compared without case.
+bool EndsWithUpper(std::string_view path, std::string_view upperSuffix);
+
 // The rule whose suffix ends the path, case-insensitively; null for none.
 const SuffixRule* MatchingSuffixRule(std::string_view path);
 
