@@ -157,14 +157,14 @@ bool IsDeviceName(const std::string& path) {
 // without opening it, so a pipe or a device never blocks.
 std::string InputRefusal(const std::string& input) {
 #ifdef _WIN32
-    if (IsDeviceName(input)) return "not a regular file";
+    if (IsDeviceName(input)) return "not a regular file" + std::string(kNothingWritten);
 #endif
     std::error_code error;
     fs::file_status status = fs::status(fs::path(input), error);
-    if (error) return ReasonText(error);
+    if (error) return ReasonText(error) + kNothingWritten;
     if (fs::is_directory(status))
-        return ReasonText(std::make_error_code(std::errc::is_a_directory));
-    if (!fs::is_regular_file(status)) return "not a regular file";
+        return ReasonText(std::make_error_code(std::errc::is_a_directory)) + kNothingWritten;
+    if (!fs::is_regular_file(status)) return "not a regular file" + std::string(kNothingWritten);
     return {};
 }
 
@@ -203,13 +203,15 @@ Job Plan(const Options& options, const std::string& input, const OutputMaker& ma
     // Two outputs through links to one file are one output.
     const std::string target = FollowLinks(output);
     if (const std::string* other = outputs.Find(target, exists))
-        return refuse(output, "also the output of " + *other + "; " + input + " not converted");
+        return refuse(
+            output, "also the output of " + Shown(*other) + "; " + Shown(input) + " not converted");
     if (exists && SameFile(output, input)) {
         if (!options.force) return refuse(output, "the input itself; give --force to replace it");
     } else if (inputs.Find(target, exists)) {
-        return refuse(output, "an input of this run; not replaced by the output of " + input);
+        return refuse(output,
+                      "an input of this run; not replaced by the output of " + Shown(input));
     } else if (exists && !options.force) {
-        return refuse(output, kExistsRefusal + input);
+        return refuse(output, kExistsRefusal + Shown(input));
     }
     return job;
 }

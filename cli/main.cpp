@@ -10,10 +10,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/batch.h"
@@ -35,6 +39,79 @@ bool IsTerminal(std::FILE* stream) {
 #endif
 }
 
+// What each option with a value takes, in the words of its usage errors.
+struct Takes {
+    const char* option;
+    std::string what;
+};
+
+std::string KindChoices() {
+    std::string choices;
+    const auto kinds = ondrel::SourceKinds();
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        choices += (i == 0                  ? ""
+                    : i + 1 == kinds.size() ? " or "
+                                            : ", ") +
+                   std::string(kinds[i].optionName);
+    return choices;
+}
+
+const std::vector<Takes>& OptionsTaking() {
+    static const std::vector<Takes> table = {
+        {"--kind", "one kind: " + KindChoices()},
+        {"--to", "one of j8, raw or dsv"},
+        {"--size",
+         "one chip size in bytes, or with K or M: 512, 8K, 32K, 64K, 128K, 256K, "
+         "512K, 1M ... 64M"},
+        {"--output", "one PATH (- for standard output)"},
+        {"--output-dir", "one folder"},
+    };
+    return table;
+}
+
+std::string WhatItTakes(const std::string& option) {
+    for (const Takes& takes : OptionsTaking())
+        if (option == takes.option) return takes.what;
+    return "no value";
+}
+
+// A usage error in the program's words: the option, what went wrong, and
+// what the option takes.
+CLI::ValidationError Misused(const std::string& option, const std::string& problem) {
+    return CLI::ValidationError(option, problem + "; it takes " + WhatItTakes(option));
+}
+
+// A decimal number of bytes, or of KiB or MiB with K or M after it; none for
+// anything else (octal, hexadecimal, other suffixes, more than 64 bits).
+std::optional<std::uint64_t> SizeNamed(const std::string& text) {
+    std::size_t digits = 0;
+    std::uint64_t number = 0;
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        const unsigned digit = static_cast<unsigned>(text[digits] - '0');
+        if (number > (UINT64_MAX - digit) / 10) return std::nullopt;
+        number = number * 10 + digit;
+    }
+    if (digits == 0) return std::nullopt;
+    const std::string suffix = text.substr(digits);
+    int shift = 0;
+    if (suffix == "K" || suffix == "k")
+        shift = 10;
+    else if (suffix == "M" || suffix == "m")
+        shift = 20;
+    else if (!suffix.empty())
+        return std::nullopt;
+    if (number > (UINT64_MAX >> shift)) return std::nullopt;
+    return number << shift;
+}
+
+// The option a parser's error is about, by the name it starts with.
+std::string OptionOf(const CLI::App& app, const std::string& what) {
+    for (const CLI::Option* option : app.get_options())
+        for (const std::string& name : option->get_lnames())
+            if (what.rfind("--" + name, 0) == 0) return "--" + name;
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +123,8 @@ int main(int argc, char** argv) {
         "*.dsv (DeSmuME), *.duc and *.dss (Action Replay). Outputs are named NAME.sav, or\n"
         "NAME.j8.sav or NAME.raw.sav for a *.sav, and NAME.dsv (NAME.new.dsv for a *.dsv).\n"
         "Only a cart save's J8 image keeps the cart's rule; elsewhere no byte that is not\n"
-        "0xFF is dropped to fit. An existing file is never replaced without --force.",
+        "0xFF is dropped to fit. An existing file is never replaced without --force.\n"
+        "After --, every argument is an INPUT, even one that begins with -.",
         kProgram);
     app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
     // INPUT is checked after the parse, so that an unknown option is named
@@ -55,77 +133,122 @@ int main(int argc, char** argv) {
                    "Save files to convert (- for standard input, with --kind and --output)");
     app.allow_extras();
 
-    // Each kind by its option name, and by the name the reports print.
-    std::vector<std::string> kindNames;
-    std::string kindChoices;
-    for (const ondrel::SourceKindInfo& kind : ondrel::SourceKinds()) {
-        kindNames.emplace_back(kind.optionName);
-        if (kind.name != kind.optionName) kindNames.emplace_back(kind.name);
-        kindChoices += (kindChoices.empty() ? "" : "|") + std::string(kind.optionName);
-    }
-    std::string kindName;
-    app.add_option("--kind", kindName,
-                   "Read every input by this kind's rule, whatever its name (raw: the\n"
-                   "whole file is the save); other names are written to NAME.j8.sav,\n"
-                   "NAME.raw.sav or NAME.dsv")
-        ->transform(CLI::IsMember(kindNames, CLI::ignore_case))
-        ->option_text(kindChoices);
-    std::string targetName = "j8";
-    app.add_option("--to", targetName,
-                   "Write a J8 image (the default), the bare save at its chip size, or\n"
-                   "the save with the footer of a .dsv")
-        ->transform(CLI::IsMember({"j8", "raw", "dsv"}, CLI::ignore_case))
-        ->option_text("j8|raw|dsv");
+    // Values are taken as text and checked here, so that every usage error
+    // is worded by this program; each option is given at most once.
+    std::string kindName, targetName = "j8", sizeText;
+    auto* kindOption = app.add_option("--kind", kindName,
+                                      "Read every input by this kind's rule, whatever its name "
+                                      "(raw: the\n"
+                                      "whole file is the save); other names are written to "
+                                      "NAME.j8.sav,\n"
+                                      "NAME.raw.sav or NAME.dsv")
+                           ->option_text("nds-sav|dat|sav|dsv|duc|nocash|raw");
+    auto* targetOption = app.add_option("--to", targetName,
+                                        "Write a J8 image (the default), the bare save at its "
+                                        "chip size, or\n"
+                                        "the save with the footer of a .dsv")
+                             ->option_text("j8|raw|dsv");
     auto* sizeOption =
-        app.add_option("--size", options.size,
+        app.add_option("--size", sizeText,
                        "The chip size of a raw or dsv output: 512, 8K, 32K, 64K, 128K, ... 64M\n"
                        "(default: the save's own size, rounded up to a chip size)")
-            ->transform(CLI::AsSizeValue(false))
             ->option_text("SIZE");
     auto* outputOption =
         app.add_option("-o,--output", options.output,
                        "Write the one INPUT's image to PATH (- for standard output)")
             ->option_text("PATH");
-    app.add_option("--output-dir", options.outputDir,
-                   "Write the images under their derived names into DIR")
-        ->option_text("DIR")
-        ->excludes(outputOption);
+    auto* outputDirOption = app.add_option("--output-dir", options.outputDir,
+                                           "Write the images under their derived names into DIR")
+                                ->option_text("DIR");
     app.add_flag("-f,--force", options.force, "Replace existing files, the input itself included");
     app.add_flag("-q,--quiet", options.quiet, "Print no line per converted file");
+    for (CLI::Option* option :
+         {kindOption, targetOption, sizeOption, outputOption, outputDirOption})
+        option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
+    // After "--" every argument is an input, as for any command; the parser
+    // sees only what comes before it.
+    char** const end = argv + argc;
+    char** const dashes =
+        std::find_if(argv + 1, end, [](const char* a) { return a == std::string_view("--"); });
     try {
-        app.parse(argc, argv);
-        if (!app.remaining().empty()) throw CLI::ExtrasError(app.remaining());
-        if (options.inputs.empty()) throw CLI::RequiredError("INPUT");
+        app.parse(static_cast<int>(dashes - argv), argv);
+        if (!app.remaining().empty()) {
+            const std::string first = app.remaining().front();
+            if (first.size() > 1 && first[0] == '-')
+                throw CLI::ValidationError(
+                    first, "no such option (an INPUT that begins with - goes after --)");
+            throw CLI::ValidationError(first, "not expected here");
+        }
+        if (dashes != end) options.inputs.insert(options.inputs.end(), dashes + 1, end);
+        for (CLI::Option* option :
+             {kindOption, targetOption, sizeOption, outputOption, outputDirOption}) {
+            if (option->count() > 1) throw Misused(option->get_name(), "given more than once");
+        }
+        if (outputOption->count() > 0 && outputDirOption->count() > 0)
+            throw CLI::ValidationError("--output", "cannot be given with --output-dir");
+        if (options.inputs.empty())
+            throw CLI::ValidationError("INPUT", "none given; name the save files to convert");
         if (!options.output.empty() && options.inputs.size() != 1)
             throw CLI::ValidationError("--output", "names the output of exactly one INPUT");
         if (outputOption->count() > 0 && options.output.empty())
-            throw CLI::ValidationError("--output", "needs a path");
+            throw Misused("--output", "an empty path");
+        if (outputDirOption->count() > 0 && options.outputDir.empty())
+            throw Misused("--output-dir", "an empty path");
+        if (kindOption->count() > 0) {
+            std::string lower = kindName;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            options.kind = ondrel::SourceKindNamed(lower);
+            if (!options.kind) throw Misused("--kind", "'" + kindName + "' is no kind");
+        }
+        std::string target = targetName;
+        std::transform(target.begin(), target.end(), target.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (target != "j8" && target != "raw" && target != "dsv")
+            throw Misused("--to", "'" + targetName + "' is no output");
+        options.target = target == "raw"   ? ondrel::SaveTarget::Raw
+                         : target == "dsv" ? ondrel::SaveTarget::Dsv
+                                           : ondrel::SaveTarget::J8;
         const bool fromStandardInput =
             std::find(options.inputs.begin(), options.inputs.end(), "-") != options.inputs.end();
-        if (fromStandardInput && (kindName.empty() || options.output.empty()))
+        if (fromStandardInput && (!options.kind || options.output.empty()))
             throw CLI::ValidationError("-", "standard input needs --kind and --output");
-        options.target = targetName == "raw"   ? ondrel::SaveTarget::Raw
-                         : targetName == "dsv" ? ondrel::SaveTarget::Dsv
-                                               : ondrel::SaveTarget::J8;
-        if (sizeOption->count() > 0 && !ondrel::IsChipSize(options.size))
-            throw CLI::ValidationError("--size", sizeOption->as<std::string>() +
-                                                     " bytes is not a DS save chip size (" +
-                                                     std::string(ondrel::kChipSizesInWords) + ")");
-        if (sizeOption->count() > 0 && options.target == ondrel::SaveTarget::J8)
-            throw CLI::ValidationError("--size", "needs --to raw or --to dsv; a J8 save is 512K");
+        if (sizeOption->count() > 0) {
+            const std::optional<std::uint64_t> size = SizeNamed(sizeText);
+            if (!size) throw Misused("--size", "'" + sizeText + "' is no size");
+            if (!ondrel::IsChipSize(*size))
+                throw CLI::ValidationError(
+                    "--size", ondrel::ByteCount(*size) + " is not a DS save chip size (" +
+                                  std::string(ondrel::kChipSizesInWords) + ")");
+            if (options.target == ondrel::SaveTarget::J8)
+                throw CLI::ValidationError("--size",
+                                           "needs --to raw or --to dsv; a J8 save is 512K");
+            options.size = *size;
+        }
         if (options.output == "-" && IsTerminal(stdout))
             throw CLI::ValidationError("--output", "- would write the image to a terminal");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::ValidationError& e) {
         std::cerr << kProgram << ": " << e.what() << "\n"
                   << "Try '" << kProgram << " --help' for more information.\n";
         return kUsageError;
+    } catch (const CLI::ParseError& e) {
+        // The parser's own complaints: an option without its value, or a
+        // flag given one.
+        const std::string option = OptionOf(app, e.what());
+        std::cerr << kProgram << ": "
+                  << (option.empty() ? "the command line is not understood"
+                      : WhatItTakes(option) == "no value"
+                          ? option + ": takes no value"
+                          : option + ": needs a value; it takes " + WhatItTakes(option))
+                  << "\n"
+                  << "Try '" << kProgram << " --help' for more information.\n";
+        return kUsageError;
     }
-    if (!kindName.empty()) options.kind = ondrel::SourceKindNamed(kindName);
     ondrel::RemoveTemporariesOnInterrupt();
 #ifdef SIGPIPE
     // A reader that went away is a failed write of the report, not a death.

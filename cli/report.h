@@ -16,6 +16,14 @@ inline constexpr const char* kProgram = "ondrel-convert";
 inline const std::string kExistsRefusal =
     "already exists; give --force to replace it with the output of ";
 
+// What ends every refusal: the run wrote nothing for that input, and an
+// existing output keeps every byte.
+inline constexpr const char* kNothingWritten = "; nothing written";
+
+// A path as the reports show it: as it is, or, when it holds a control
+// character (a newline would split the line), in double quotes with C escapes.
+std::string Shown(const std::string& path);
+
 // "ondrel-convert: PATH: reason".
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err);
 

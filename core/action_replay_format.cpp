@@ -47,8 +47,10 @@ FoundSave FindActionReplaySave(ByteSpan file) {
         const std::uint64_t length = (std::uint64_t{file[kDsiLengthAt]} << 8) +
                                      (std::uint64_t{file[kDsiLengthAt + 1]} << 16);
         if (length != file.size() - kDsiHeaderSize) {
-            found.problem = "Action Replay DSi header says the save is " + ByteCount(length) +
-                            ", but " + ByteCount(file.size() - kDsiHeaderSize) + " follow it";
+            found.problem =
+                "Action Replay DSi header says the save is " + ByteCount(length) + ", but " +
+                ByteCount(file.size() - kDsiHeaderSize) + " " +
+                std::string(Agreeing(file.size() - kDsiHeaderSize, "follows", "follow")) + " it";
             return found;
         }
         found.header = "the Action Replay DSi header";

@@ -5,6 +5,7 @@
 namespace ondrel {
 
 std::string ByteRange(std::uint64_t first, std::uint64_t count) {
+    if (count == 1) return "byte " + std::to_string(first);
     return "bytes " + std::to_string(first) + "-" + std::to_string(first + count - 1);
 }
 

@@ -8,8 +8,26 @@ constexpr std::uint64_t M = 1024 * K;
 
 }  // namespace
 
+std::string Counted(std::uint64_t count, std::string_view singular, std::string_view plural) {
+    return std::to_string(count) + ' ' + std::string(count == 1 ? singular : plural);
+}
+
 std::string ByteCount(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+    return Counted(count, "byte", "bytes");
+}
+
+std::string_view Agreeing(std::uint64_t count, std::string_view singular, std::string_view plural) {
+    return count == 1 ? singular : plural;
+}
+
+std::string WithArticle(std::string_view words) {
+    // A number is read with "an" when it is said from "eight", "eleven" or
+    // "eighteen": 8, 80, 800, 8000; 11 and 18, and their thousands.
+    const std::size_t digits = words.find_first_not_of("0123456789");
+    const std::size_t length = digits == std::string_view::npos ? words.size() : digits;
+    const bool an = (length > 0 && words[0] == '8') ||
+                    (length % 3 == 2 && (words.substr(0, 2) == "11" || words.substr(0, 2) == "18"));
+    return (an ? "an " : "a ") + std::string(words);
 }
 
 std::string SizeInWords(std::uint64_t size) {

@@ -1,6 +1,8 @@
 #pragma once
 
-// The sizes of the save chips DS game cards carry, and those sizes in words.
+// The sizes of the save chips DS game cards carry, and sizes and counts in
+// words: every message that counts something words it here, so number,
+// noun, verb and article agree.
 
 #include <algorithm>
 #include <array>
@@ -34,8 +36,15 @@ constexpr std::optional<std::uint64_t> ChipHolding(std::uint64_t length) {
     return *chip;
 }
 
-// "12345 bytes".
+// "1 byte", "12345 bytes": a count and its noun, singular or plural.
+std::string Counted(std::uint64_t count, std::string_view singular, std::string_view plural);
 std::string ByteCount(std::uint64_t count);
+
+// The verb that agrees with a count: Agreeing(1, "lies", "lie") is "lies".
+std::string_view Agreeing(std::uint64_t count, std::string_view singular, std::string_view plural);
+
+// "a 512 KiB", "an 8 KiB", "an 11 KiB": the article a number is read with.
+std::string WithArticle(std::string_view words);
 
 // "512 bytes", "8 KiB", "1 MiB"; other sizes in bytes.
 std::string SizeInWords(std::uint64_t size);

@@ -61,9 +61,12 @@ FoundSave FindDsvSave(ByteSpan file) {
             "DeSmuME footer of version " + std::to_string(version) + "; only version 0 is known";
     } else if (padded != file.size() - kDsvFooterSize) {
         found.problem = "DeSmuME footer says the save is " + ByteCount(padded) + ", but " +
-                        ByteCount(file.size() - kDsvFooterSize) + " come before it";
+                        ByteCount(file.size() - kDsvFooterSize) + " " +
+                        std::string(Agreeing(file.size() - kDsvFooterSize, "comes", "come")) +
+                        " before it";
     } else if (used > padded) {
-        found.problem = "DeSmuME footer says " + ByteCount(used) + " were used of a save of " +
+        found.problem = "DeSmuME footer says " + ByteCount(used) + " " +
+                        std::string(Agreeing(used, "was", "were")) + " used of a save of " +
                         ByteCount(padded);
     } else {
         found.storedBytes = padded;

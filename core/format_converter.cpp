@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "core/byte_notes.h"
 #include "core/chip_size.h"
@@ -76,8 +77,9 @@ std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& 
     const bool cartRule = IsCartKind(made->readAs) &&
                           (made->readAs != SourceKind::NdsSav || target_ == SaveTarget::J8);
     try {
-        return cartRule ? FromCartSave(input, output, outcome, *made)
-                        : FromFile(input, output, outcome, *made);
+        if (!cartRule) return FromFile(input, output, outcome, *made);
+        return target_ == SaveTarget::J8 ? FromCartSave(input, output, outcome, *made)
+                                         : FromCartFile(input, output, outcome, *made);
     } catch (const std::bad_alloc&) {
         // A 32-bit process may not find room for the largest saves.
         output.clear();
@@ -87,46 +89,107 @@ std::error_code FormatConverter::Make(const InputFile& input, const ConvertJob& 
 }
 
 // A cart's save, read by its rule into the J8 image: the image is the J8
-// output as the dialog makes it; the other targets take the bytes the rule
-// put into it.
+// output as the dialog makes it.
 std::error_code FormatConverter::FromCartSave(const InputFile& input,
                                               std::vector<std::uint8_t>& output,
                                               ConvertOutcome& outcome, MadeReport& made) const {
-    // The J8 image becomes the output itself: a second image-sized buffer
-    // for each save of a batch would cost more than the conversion.
-    std::vector<std::uint8_t> image;
-    ReadCartImage(input, made.readAs, image, outcome);
+    ReadCartImage(input, made.readAs, output, outcome);
     if (outcome.load.readError) return outcome.load.readError;
-
-    const ByteCounts counts = CountBytes(outcome.inputSize, outcome.load);
-    made.used = counts.used;
-    made.dropped = counts.dropped;
-    made.notes = ByteNotes(made.readAs, outcome.inputSize, outcome.load);
-    const SourceKindInfo& info = InfoOf(made.readAs);
-    if (!info.isCartSize(outcome.inputSize)) {
-        made.warnings.push_back(std::to_string(outcome.inputSize) + " bytes is not a size " +
-                                std::string(info.name) + " carts make (" +
-                                std::string(info.cartSizes) + "); converted anyway");
-    }
-    if (target_ == SaveTarget::J8) {
-        output = std::move(image);
-        return {};
-    }
-    // Bytes the rule leaves (past the image and trailer, past a *.dat's 257
-    // KiB) are the cart's own only in the J8 image; elsewhere they would be
-    // lost unseen.
-    const std::uint64_t ruleReads =
-        made.readAs == SourceKind::Dat ? kM3FileSize : kSaveImageSize + outcome.load.trailerBytes;
-    if (outcome.inputSize > ruleReads) {
-        made.problem = ByteRange(ruleReads, outcome.inputSize - ruleReads) + " lie past what a " +
-                       std::string(info.name) +
-                       " save holds and would be dropped (--kind raw keeps them)";
-    } else if (outcome.load.bytesRead == 0) {
-        made.problem = "holds no save: 0 bytes";
-    } else {
-        Fit(std::span(image.data(), outcome.load.bytesRead), output, made, true);
+    ReportCartRule(outcome.inputSize, outcome.load, made);
+    if (outcome.load.bytesRead < kSaveImageSize) {
+        made.notes.push_back(
+            "output " + ByteRange(outcome.load.bytesRead, kSaveImageSize - outcome.load.bytesRead) +
+            " added: padding (0xFF)");
     }
     return {};
+}
+
+// A *.dat or *.sav made into a bare save or a .dsv: the cart's rule applied
+// to the file in memory. What the J8 image would leave behind (bytes past the
+// rule, data a *.sav's moved start would overwrite) has no place to go here:
+// refused, unless it is blank.
+std::error_code FormatConverter::FromCartFile(const InputFile& input,
+                                              std::vector<std::uint8_t>& output,
+                                              ConvertOutcome& outcome, MadeReport& made) const {
+    const bool dat = made.readAs == SourceKind::Dat;
+    const std::uint64_t limit = dat ? kM3FileSize : kSaveImageSize + kTrailerSize;
+    std::vector<std::uint8_t> file;
+    if (std::error_code error = ReadWhole(input, limit, file)) return error;
+    // Read to its end, the file is what was read; longer, it is at least as
+    // long as the system says.
+    const std::uint64_t size = file.size() > limit && input.regular
+                                   ? std::max<std::uint64_t>(input.size, file.size())
+                                   : file.size();
+    outcome.inputSize = size;
+
+    LoadReport load;
+    load.bytesRead = static_cast<std::size_t>(
+        std::min<std::uint64_t>(size, dat ? kDatReadSize : kSaveImageSize));
+    if (!dat && size > kSaveImageSize && size != kDatReadSize &&
+        std::all_of(file.begin(), file.begin() + kBlankProbeSize,
+                    [](std::uint8_t b) { return b == kBlankByte; }))
+        load.trailerBytes =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size - kSaveImageSize, kTrailerSize));
+    const std::uint64_t ruleReads = dat ? kM3FileSize : kSaveImageSize + load.trailerBytes;
+    const std::string kindName(InfoOf(made.readAs).name);
+    if (size > ruleReads) {
+        const std::string past = input.regular ? ByteRange(ruleReads, size - ruleReads)
+                                               : "bytes from " + std::to_string(ruleReads) + " on";
+        made.problem = past + " " + std::string(Agreeing(size - ruleReads, "lies", "lie")) +
+                       " past what " + WithArticle(kindName) +
+                       " save holds and would be dropped (--kind raw keeps them)";
+        return {};
+    }
+    const auto data = [&file](std::uint64_t first, std::uint64_t end) {
+        return static_cast<std::uint64_t>(
+            std::count_if(file.begin() + static_cast<std::ptrdiff_t>(first),
+                          file.begin() + static_cast<std::ptrdiff_t>(end),
+                          [](std::uint8_t b) { return b != kBlankByte; }));
+    };
+    // An M3 writes 1 KiB after the save's 256 KiB; only the J8 image, which
+    // the M3's rule makes, drops it whatever it holds.
+    if (const std::uint64_t lost = dat && size > kDatReadSize ? data(kDatReadSize, size) : 0) {
+        made.problem = ByteCount(lost) + " of data (not 0xFF) in " +
+                       ByteRange(kDatReadSize, size - kDatReadSize) +
+                       ", past the 256 KiB a dat save is read up to, would be dropped (--kind "
+                       "raw keeps them)";
+        return {};
+    }
+    // A *.sav whose start was moved behind its body keeps that body's first
+    // bytes blank; data there would be overwritten by the start moved back.
+    if (const std::uint64_t lost =
+            load.trailerBytes ? data(kBlankProbeSize, load.trailerBytes) : 0) {
+        made.problem =
+            ByteCount(lost) + " of data (not 0xFF) in " + ByteRange(0, load.trailerBytes) +
+            " would be overwritten by the save's start moved there from " +
+            ByteRange(kSaveImageSize, load.trailerBytes) + " (--kind raw keeps the file as it is)";
+        return {};
+    }
+    if (load.bytesRead == 0) {
+        made.problem = "holds no save: 0 bytes";
+        return {};
+    }
+    file.resize(load.bytesRead + (load.trailerBytes ? kTrailerSize : 0));
+    std::copy_n(file.begin() + kSaveImageSize, load.trailerBytes, file.begin());
+    ReportCartRule(size, load, made);
+    Fit(std::span(file.data(), load.bytesRead), output, made, true);
+    return {};
+}
+
+// What a cart's rule took from an input of this size, and whether carts
+// write such a size.
+void FormatConverter::ReportCartRule(std::uint64_t size, const LoadReport& load,
+                                     MadeReport& made) const {
+    const ByteCounts counts = CountBytes(size, load);
+    made.used = counts.used;
+    made.dropped = counts.dropped;
+    made.notes = ByteNotes(made.readAs, size, load);
+    const SourceKindInfo& info = InfoOf(made.readAs);
+    if (!info.isCartSize(size)) {
+        made.warnings.push_back(ByteCount(size) + " is not a size " + std::string(info.name) +
+                                " carts make (" + std::string(info.cartSizes) +
+                                "); converted anyway");
+    }
 }
 
 // An emulator's, an Action Replay's or a bare save, read whole.
@@ -149,10 +212,6 @@ std::error_code FormatConverter::FromFile(const InputFile& input, std::vector<st
     FoundSave found = FindSave(made.readAs, file);
     const std::span<const std::uint8_t> save = found.Save(file);
     if (found.problem.empty() && save.empty()) found.problem = "holds no save: 0 bytes";
-    if (found.problem.empty() && save.size() > kLargestChip) {
-        found.problem = ByteCount(save.size()) + ", more than the largest save chip (" +
-                        SizeInWords(kLargestChip) + ")";
-    }
     if (!found.problem.empty()) {
         made.problem = std::move(found.problem);
         return {};
@@ -186,15 +245,21 @@ void FormatConverter::Fit(std::span<const std::uint8_t> save, std::vector<std::u
                                                 : ChipHolding(save.size()).value_or(kLargestChip);
     const std::size_t end = EndOfData(save);
     if (end > capacity) {
-        const auto lost = std::count_if(save.begin() + static_cast<std::ptrdiff_t>(capacity),
-                                        save.end(), [](std::uint8_t b) { return b != kBlankByte; });
-        const std::uint64_t holder = ChipHolding(end).value_or(kLargestChip);
+        const auto lost = static_cast<std::uint64_t>(
+            std::count_if(save.begin() + static_cast<std::ptrdiff_t>(capacity), save.end(),
+                          [](std::uint8_t b) { return b != kBlankByte; }));
+        const std::optional<std::uint64_t> holder = ChipHolding(end);
         const bool j8 = target_ == SaveTarget::J8;
         made.problem =
-            ByteCount(static_cast<std::uint64_t>(lost)) + " of data (not 0xFF) lie past " +
+            ByteCount(lost) + " of data (not 0xFF) " + std::string(Agreeing(lost, "lies", "lie")) +
+            " past " +
             (j8 ? std::string("the 512 KiB of a J8 save") : "the first " + SizeInWords(capacity)) +
-            " and would be lost; a " + SizeInWords(holder) + " save holds them (" +
-            (j8 ? std::string("--to raw or --to dsv") : "--size " + SizeOption(holder)) + ")";
+            " and would be lost; " +
+            (!holder ? "no DS save chip holds more than " + SizeInWords(kLargestChip)
+                     : WithArticle(SizeInWords(*holder)) + " save holds them (" +
+                           (j8 ? std::string("--to raw or --to dsv")
+                               : "--size " + SizeOption(*holder)) +
+                           ")");
         return;
     }
     const std::size_t kept =

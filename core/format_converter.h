@@ -31,6 +31,9 @@ public:
 private:
     std::error_code FromCartSave(const InputFile& input, std::vector<std::uint8_t>& output,
                                  ConvertOutcome& outcome, MadeReport& made) const;
+    std::error_code FromCartFile(const InputFile& input, std::vector<std::uint8_t>& output,
+                                 ConvertOutcome& outcome, MadeReport& made) const;
+    void ReportCartRule(std::uint64_t size, const LoadReport& load, MadeReport& made) const;
     std::error_code FromFile(const InputFile& input, std::vector<std::uint8_t>& output,
                              ConvertOutcome& outcome, MadeReport& made) const;
     // stored: the save's bytes are the input's, so blank ones left out count

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/byte_notes.h"
 #include "core/little_endian.h"
 #include "core/save_formats.h"
 
@@ -99,7 +100,8 @@ FoundSave FindNocashSave(ByteSpan file) {
     if (stored > file.size() - header) {
         found.problem = "truncated: the no$gba header says " + ByteCount(stored) +
                         (method ? " packed" : "") + " follow it, but " +
-                        ByteCount(file.size() - header) + " do";
+                        ByteCount(file.size() - header) + " " +
+                        std::string(Agreeing(file.size() - header, "does", "do"));
         return found;
     }
     found.header = "the no$gba header";
@@ -114,8 +116,23 @@ FoundSave FindNocashSave(ByteSpan file) {
             return refused;
         }
     }
-    found.trailer = "bytes after the save";
-    found.trailerBytes = file.size() - header - found.storedBytes;
+    // Bytes after the save (after the runs' end, or past the lengths the
+    // header gives) are none of the save the header describes. Blank padding
+    // is dropped; anything else may be the player's and is not thrown away.
+    const ByteSpan after = file.subspan(header + found.storedBytes);
+    if (after.empty()) return found;
+    const std::uint8_t fill = after.front();
+    if ((fill != 0x00 && fill != 0xFF) ||
+        !std::all_of(after.begin(), after.end(), [fill](std::uint8_t b) { return b == fill; })) {
+        FoundSave refused;
+        refused.problem = ByteRange(header + found.storedBytes, after.size()) + " " +
+                          std::string(Agreeing(after.size(), "follows", "follow")) +
+                          " the save that the no$gba header describes and would be lost";
+        return refused;
+    }
+    found.trailer =
+        fill == 0 ? "padding after the save (all 0x00)" : "padding after the save (all 0xFF)";
+    found.trailerBytes = after.size();
     return found;
 }
 

@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"good.dat", "good.sav", "notes.txt"},
                   {{"good.sav", "good.dat", 256 * K}},
-                  {"ondrel-convert: missing.nds.sav: No such file or directory",
+                  {"ondrel-convert: missing.nds.sav: No such file or directory; nothing written",
                    "ondrel-convert: notes.txt" + kNotASave}},
         BatchCase{"KindReadsEveryInputByItsRule",
                   {{"notes.txt", 256 * K}, {"x.sav", 520 * K, 16}},
@@ -177,7 +177,33 @@ INSTANTIATE_TEST_SUITE_P(
                   2,
                   {"a.dat"},
                   {},
-                  {"ondrel-convert: The following argument was not expected: -v",
+                  {"ondrel-convert: -v: no such option (an INPUT that begins with - goes after --)",
+                   "Try 'ondrel-convert --help' for more information."}},
+        // After "--" every argument is an input, even one named like an option.
+        BatchCase{"InputsAfterDashes",
+                  {{"-x.dat", 257 * K}, {"--.nds.sav", 512}},
+                  {"--force", "--", "-x.dat", "--.nds.sav"},
+                  0,
+                  {"--.nds.sav", "--.sav", "-x.dat", "-x.sav"},
+                  {{"-x.sav", "-x.dat", 256 * K}, {"--.sav", "--.nds.sav", 512}},
+                  {}},
+        BatchCase{"KindGivenTwice",
+                  {{"a.dat", 257 * K}},
+                  {"--kind", "dat", "--kind", "sav", "a.dat"},
+                  2,
+                  {"a.dat"},
+                  {},
+                  {"ondrel-convert: --kind: given more than once; it takes one kind: nds-sav, "
+                   "dat, sav, dsv, duc, nocash or raw",
+                   "Try 'ondrel-convert --help' for more information."}},
+        BatchCase{"KindWithoutItsValue",
+                  {{"a.dat", 257 * K}},
+                  {"a.dat", "--kind"},
+                  2,
+                  {"a.dat"},
+                  {},
+                  {"ondrel-convert: --kind: needs a value; it takes one kind: nds-sav, dat, sav, "
+                   "dsv, duc, nocash or raw",
                    "Try 'ondrel-convert --help' for more information."}},
         BatchCase{"OutputDirTakesTheDerivedNames",
                   {{"a.nds.sav", 512}, {"in/b.sav", 256 * K}, {"out/"}},
@@ -192,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"a.dat"},
                   {},
-                  {"ondrel-convert: gone/a.sav: No such file or directory"}},
+                  {"ondrel-convert: gone/a.sav: No such file or directory; nothing written"}},
         BatchCase{"ExistingOutputKept",
                   {{"a.dat", 257 * K}, {"a.sav", 300}},
                   {"a.dat"},
@@ -245,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"b.dat", "b.sav", "dir.dat/"},
                   {{"b.sav", "b.dat", 256 * K}},
-                  {"ondrel-convert: dir.dat: Is a directory"}},
+                  {"ondrel-convert: dir.dat: Is a directory; nothing written"}},
         BatchCase{"OneOutputForTwoInputsIsAUsageError",
                   {{"a.dat", 257 * K}, {"b.dat", 257 * K}},
                   {"-o", "x.sav", "a.dat", "b.dat"},
@@ -307,6 +333,18 @@ Bytes Image(const Bytes& save) {
 }
 
 const Bytes kOdd = test_support::PatternBytes(1000);
+
+Bytes Joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::string kTryHelp = "Try 'ondrel-convert --help' for more information.";
+std::string kSizeTakes(const std::string& problem) {
+    return "ondrel-convert: --size: " + problem +
+           "; it takes one chip size in bytes, or with K or M: 512, 8K, 32K, 64K, 128K, 256K, "
+           "512K, 1M ... 64M";
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, RequestTest,
@@ -431,9 +469,121 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--to", "raw", "--size", "99999999999999999999", "g.dsv"},
                     2,
                     {},
-                    {"ondrel-convert: --size: 99999999999999999999 bytes is not a DS save chip "
-                     "size (512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB)",
-                     "Try 'ondrel-convert --help' for more information."}}),
+                    {kSizeTakes("'99999999999999999999' is no size"), kTryHelp}},
+        // Decimal, whatever zeros lead; no octal, hexadecimal or other suffixes.
+        RequestCase{"SizeWithLeadingZeros",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "08K", "g.dsv"},
+                    0,
+                    {{"g.sav", k8K}},
+                    {}},
+        RequestCase{"SizeInHexadecimal",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "0x2000", "g.dsv"},
+                    2,
+                    {},
+                    {kSizeTakes("'0x2000' is no size"), kTryHelp}},
+        RequestCase{"SizeInTerabytes",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "16777216T", "g.dsv"},
+                    2,
+                    {},
+                    {kSizeTakes("'16777216T' is no size"), kTryHelp}},
+        RequestCase{"SizeEmpty",
+                    {{"g.dsv", test_support::DsvFile(k8K)}},
+                    {"--to", "raw", "--size", "", "g.dsv"},
+                    2,
+                    {},
+                    {kSizeTakes("'' is no size"), kTryHelp}},
+        // Counts, verbs and articles agree.
+        RequestCase{"OneByteLiesPastJ8",
+                    {{"big.dsv", test_support::DsvFile(DataThenBlank(1024 * K, 512 * K + 1))}},
+                    {"big.dsv"},
+                    1,
+                    {},
+                    {"ondrel-convert: big.dsv: 1 byte of data (not 0xFF) lies past the 512 KiB "
+                     "of a J8 save and would be lost; a 1 MiB save holds them (--to raw or --to "
+                     "dsv); nothing written"}},
+        RequestCase{"AnEightKiBSaveHoldsThem",
+                    {{"g.dsv", test_support::DsvFile(DataThenBlank(8 * K, 600))}},
+                    {"--to", "raw", "--size", "512", "g.dsv"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.dsv: 88 bytes of data (not 0xFF) lie past the first 512 "
+                     "bytes and would be lost; an 8 KiB save holds them (--size 8K); nothing "
+                     "written"}},
+        // No$gba: what follows the save is padding, or refused.
+        RequestCase{"NocashDataAfterTheSaveRefused",
+                    {{"g.sav", Joined(test_support::NocashStoredFile(test_support::PatternBytes(
+                                          4096)),
+                                      test_support::PatternBytes(100))}},
+                    {"--to", "raw", "g.sav"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.sav: bytes 4172-4271 follow the save that the no$gba "
+                     "header describes and would be lost; nothing written"}},
+        RequestCase{"NocashZeroPaddingDropped",
+                    {{"g.sav", Joined(test_support::NocashStoredFile(k8K), Bytes(20, 0))}},
+                    {"--to", "raw", "g.sav"},
+                    0,
+                    {{"g.raw.sav", k8K}},
+                    {},
+                    "bytes 8268-8287 dropped: padding after the save (all 0x00)"},
+        // The largest chip: blank bytes past it dropped, data past it refused.
+        RequestCase{"BlankByteOverTheLargestChip",
+                    {{"g.bin", DataThenBlank((64u << 20) + 1, 100)}},
+                    {"--kind", "raw", "--to", "raw", "g.bin"},
+                    0,
+                    {{"g.bin.raw.sav", DataThenBlank(64u << 20, 100)}},
+                    {"ondrel-convert: g.bin: warning: 67108865 bytes is not the size of a DS save "
+                     "chip (512 bytes, 8 KiB, or a power of two from 32 KiB to 64 MiB); "
+                     "converted anyway"}},
+        RequestCase{"DataOverTheLargestChip",
+                    {{"g.bin", Joined(Bytes(64u << 20, 0xFF), {1})}},
+                    {"--kind", "raw", "--to", "raw", "g.bin"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.bin: 1 byte of data (not 0xFF) lies past the first 64 MiB "
+                     "and would be lost; no DS save chip holds more than 64 MiB; nothing "
+                     "written"}},
+        // A cart's rule leaves bytes behind only in the J8 image.
+        RequestCase{"DatLastKiBBlankDropped",
+                    {{"d.dat", DataThenBlank(257 * K, 256 * K)}},
+                    {"--to", "raw", "d.dat"},
+                    0,
+                    {{"d.sav", test_support::PatternBytes(256 * K)}},
+                    {},
+                    "bytes 262144-263167 dropped"},
+        RequestCase{"DatLastKiBWithDataRefused",
+                    {{"d.dat", Joined(DataThenBlank(257 * K - 1, 256 * K), {1})}},
+                    {"--to", "raw", "d.dat"},
+                    1,
+                    {},
+                    {"ondrel-convert: d.dat: 1 byte of data (not 0xFF) in bytes 262144-263167, "
+                     "past the 256 KiB a dat save is read up to, would be dropped (--kind raw "
+                     "keeps them); nothing written"}},
+        // A DSLink save: its first 8 KiB blank, the save's start after the body.
+        RequestCase{"DsLinkStartMovedBack",
+                    {{"x.sav", test_support::PatternBytes(520 * K, 8 * K)}},
+                    {"--to", "raw", "x.sav"},
+                    0,
+                    {{"x.raw.sav",
+                      [] {
+                          Bytes file = test_support::PatternBytes(520 * K, 8 * K);
+                          std::copy(file.begin() + 512 * K, file.end(), file.begin());
+                          file.resize(512 * K);
+                          return file;
+                      }()}},
+                    {},
+                    "bytes 0-8191 replaced by bytes 524288-532479"},
+        RequestCase{"DsLinkMoveOverFrontDataRefused",
+                    {{"x.sav", test_support::PatternBytes(520 * K, 16)}},
+                    {"--to", "dsv", "x.sav"},
+                    1,
+                    {},
+                    {"ondrel-convert: x.sav: 8176 bytes of data (not 0xFF) in bytes 0-8191 "
+                     "would be overwritten by the save's start moved there from bytes "
+                     "524288-532479 (--kind raw keeps the file as it is); nothing written"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A .duc made into a .dsv, and that .dsv into a J8 save, is the .duc's J8 save.
@@ -473,11 +623,11 @@ TEST_P(ReportTest, TellsWhatHappenedToTheBytes) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, Lines(c.out));
     const std::string name = c.file.name, kind = name.substr(name.find('.') + 1);
-    EXPECT_EQ(run.err, *c.warning == '\0' ? ""
-                                          : "ondrel-convert: " + name +
-                                                ": warning: " + std::to_string(c.file.size) +
-                                                " bytes is not a size " + kind + " carts make (" +
-                                                c.warning + "); converted anyway\n");
+    const std::string size = std::to_string(c.file.size) + (c.file.size == 1 ? " byte" : " bytes");
+    EXPECT_EQ(run.err, *c.warning == '\0'
+                           ? ""
+                           : "ondrel-convert: " + name + ": warning: " + size + " is not a size " +
+                                 kind + " carts make (" + c.warning + "); converted anyway\n");
 }
 
 constexpr const char* kNdsSizes = "powers of two from 512 bytes to 512 KiB";
@@ -489,15 +639,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReportCase{"Sc256K",
                    {"a.nds.sav", 256 * K},
-                   {"a.nds.sav -> a.sav (nds.sav, 262144 bytes used / 0 dropped)"},
+                   {"a.nds.sav -> a.sav (nds.sav, 262144 bytes used / 0 dropped)",
+                    "  output bytes 262144-524287 added: padding (0xFF)"},
                    ""},
         ReportCase{"Acekard512Bytes",
                    {"a.nds.sav", 512},
-                   {"a.nds.sav -> a.sav (nds.sav, 512 bytes used / 0 dropped)"},
+                   {"a.nds.sav -> a.sav (nds.sav, 512 bytes used / 0 dropped)",
+                    "  output bytes 512-524287 added: padding (0xFF)"},
                    ""},
         ReportCase{"NdsSavOddSize",
                    {"a.nds.sav", 300000},
-                   {"a.nds.sav -> a.sav (nds.sav, 300000 bytes used / 0 dropped)"},
+                   {"a.nds.sav -> a.sav (nds.sav, 300000 bytes used / 0 dropped)",
+                    "  output bytes 300000-524287 added: padding (0xFF)"},
                    kNdsSizes},
         ReportCase{"NdsSavLongerThanTheImage",
                    {"a.nds.sav", 600000},
@@ -507,15 +660,23 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"M3257K",
                    {"b.dat", 257 * K},
                    {"b.dat -> b.sav (dat, 262144 bytes used / 1024 dropped)",
-                    "  bytes 262144-263167 dropped: a dat save is read up to 262144 bytes"},
+                    "  bytes 262144-263167 dropped: a dat save is read up to 262144 bytes",
+                    "  output bytes 262144-524287 added: padding (0xFF)"},
                    ""},
         ReportCase{"Dat256K",
                    {"b.dat", 256 * K},
-                   {"b.dat -> b.sav (dat, 262144 bytes used / 0 dropped)"},
+                   {"b.dat -> b.sav (dat, 262144 bytes used / 0 dropped)",
+                    "  output bytes 262144-524287 added: padding (0xFF)"},
                    kDatSizes},
         ReportCase{"EmptyDat",
                    {"b.dat", 0},
-                   {"b.dat -> b.sav (dat, 0 bytes used / 0 dropped)"},
+                   {"b.dat -> b.sav (dat, 0 bytes used / 0 dropped)",
+                    "  output bytes 0-524287 added: padding (0xFF)"},
+                   kDatSizes},
+        ReportCase{"OneByteDat",
+                   {"b.dat", 1},
+                   {"b.dat -> b.sav (dat, 1 byte used / 0 dropped)",
+                    "  output bytes 1-524287 added: padding (0xFF)"},
                    kDatSizes},
         ReportCase{"DsLinkTrailerMoved",
                    {"c.sav", 520 * K, 16},
@@ -537,7 +698,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kSavSizes},
         ReportCase{"Ez4256KBlankStartStays",
                    {"c.sav", 256 * K, 16},
-                   {"c.sav -> c.j8.sav (sav, 262144 bytes used / 0 dropped)"},
+                   {"c.sav -> c.j8.sav (sav, 262144 bytes used / 0 dropped)",
+                    "  output bytes 262144-524287 added: padding (0xFF)"},
                    ""},
         ReportCase{"Sav512K",
                    {"c.sav", 512 * K},
@@ -593,8 +755,8 @@ TEST(DeviceInputTest, IsRefused) {
     TempFolder folder;
     auto run = Convert(folder, {"NUL", "con.dat"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, Lines({"ondrel-convert: NUL: not a regular file",
-                              "ondrel-convert: con.dat: not a regular file"}));
+    EXPECT_EQ(run.err, Lines({"ondrel-convert: NUL: not a regular file; nothing written",
+                              "ondrel-convert: con.dat: not a regular file; nothing written"}));
     EXPECT_TRUE(folder.Names().empty());
 }
 #endif
@@ -619,7 +781,7 @@ TEST_P(NonRegularInputTest, IsRefusedWithoutBlocking) {
         << "mknod needs root";
     auto run = Convert(folder, {"in.sav"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "ondrel-convert: in.sav: not a regular file\n");
+    EXPECT_EQ(run.err, "ondrel-convert: in.sav: not a regular file; nothing written\n");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.sav"});
 }
 
@@ -669,13 +831,14 @@ TEST_P(FullDiskTest, ExistingOutputsKeepEveryByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, FullDiskTest,
-    ::testing::Values(FullDiskCase{"OneSave",
-                                   {"--force", "-o", "disk/a.sav", "a.nds.sav"},
-                                   {"ondrel-convert: disk/a.sav: No space left on device"}},
-                      FullDiskCase{"Batch",
-                                   {"--force", "--output-dir", "disk", "a.nds.sav", "b.dat"},
-                                   {"ondrel-convert: disk/a.sav: No space left on device",
-                                    "ondrel-convert: disk/b.sav: No space left on device"}}),
+    ::testing::Values(
+        FullDiskCase{"OneSave",
+                     {"--force", "-o", "disk/a.sav", "a.nds.sav"},
+                     {"ondrel-convert: disk/a.sav: No space left on device; nothing written"}},
+        FullDiskCase{"Batch",
+                     {"--force", "--output-dir", "disk", "a.nds.sav", "b.dat"},
+                     {"ondrel-convert: disk/a.sav: No space left on device; nothing written",
+                      "ondrel-convert: disk/b.sav: No space left on device; nothing written"}}),
     [](const auto& info) { return std::string(info.param.name); });
 // A maker of an input file with these bytes.
 std::function<std::string(const TempFolder&)> WrittenAs(std::string name, Bytes bytes) {
@@ -749,13 +912,16 @@ INSTANTIATE_TEST_SUITE_P(
                         return std::string("\xC4pfel\x83\x5C\xFF.dat");
                     },
                     0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},
+        // A name with a newline is quoted, so one input stays one line.
+        HostileCase{"NewlineInTheName", WrittenAs("a\nb.dat", test_support::PatternBytes(99)), 0,
+                    "\"a\\nb.dat\" -> out.sav (dat, 99 bytes used"},
         HostileCase{"PathOf4096Bytes",
                     [](const TempFolder&) {
                         std::string path;
                         while (path.size() < 4090) path += "a/";
                         return path + "xx.dat";  // 4,096 bytes: one more than a path may hold
                     },
-                    1, "File name too long"},
+                    1, "File name too long; nothing written"},
         // Emulator and Action Replay files whose numbers lie.
         HostileCase{"DsvFooterDisagrees", WrittenAs("a.dsv", test_support::DsvFile(k8K, 64 * K, 8 * K)),
                     1, "a.dsv: DeSmuME footer says the save is 65536 bytes"},

@@ -6,7 +6,8 @@
 // method 1 whose packed and unpacked lengths come from the next 8 bytes, so
 // runs, lengths and their disagreements are all reached. Mode 1: the rest is
 // a save, packed here into runs of every kind; it must come back whole.
-// Mode 2: the rest is the whole file.
+// Mode 2: the rest is the whole file. Bytes after the save are refused
+// unless they are blank padding.
 
 #include <algorithm>
 #include <cstdint>
@@ -44,6 +45,16 @@ Bytes Header(std::uint32_t method) {
     return h;
 }
 
+// Whether the file ends at `from`, or goes on with one blank byte (0x00 or
+// 0xFF) repeated: padding, not save data.
+bool BlankOrNothing(const Bytes& file, std::size_t from) {
+    if (from >= file.size()) return true;
+    const std::uint8_t fill = file[from];
+    return (fill == 0x00 || fill == 0xFF) &&
+           std::all_of(file.begin() + static_cast<long>(from), file.end(),
+                       [fill](std::uint8_t b) { return b == fill; });
+}
+
 // The save the file holds, or none. Reads with at(): a read past the
 // packed bytes ends the model, never the process.
 std::optional<Bytes> Model(const Bytes& file) {
@@ -57,6 +68,7 @@ std::optional<Bytes> Model(const Bytes& file) {
         if (file.size() < 0x4C) return std::nullopt;
         const std::uint64_t length = U32(file, 0x48);
         if (length > kLargest || length > file.size() - 0x4C) return std::nullopt;
+        if (!BlankOrNothing(file, 0x4C + length)) return std::nullopt;
         return Bytes(file.begin() + 0x4C, file.begin() + 0x4C + static_cast<long>(length));
     }
     if (method != 1 || file.size() < 0x50) return std::nullopt;
@@ -64,8 +76,9 @@ std::optional<Bytes> Model(const Bytes& file) {
     if (length > kLargest || packed > file.size() - 0x50) return std::nullopt;
     const Bytes runs(file.begin() + 0x50, file.begin() + 0x50 + static_cast<long>(packed));
     Bytes save;
+    std::size_t at = 0;
     try {
-        for (std::size_t at = 0;;) {
+        for (;;) {
             const unsigned control = runs.at(at++);
             if (control == 0) break;
             if (control < 0x80) {
@@ -83,6 +96,7 @@ std::optional<Bytes> Model(const Bytes& file) {
         return std::nullopt;
     }
     if (save.size() != length) return std::nullopt;
+    if (!BlankOrNothing(file, 0x50 + at)) return std::nullopt;
     return save;
 }
 

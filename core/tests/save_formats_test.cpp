@@ -137,6 +137,12 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {},
                    "shorter than the 164-byte Action Replay DSi header"},
+        FormatCase{"ArDsiOneByteFollows",
+                   SourceKind::Duc,
+                   [] { return Prefix(ActionReplayDsiFile(k8K, 8 * K), 0xA5); },
+                   0,
+                   {},
+                   "but 1 byte follows it"},
         FormatCase{
             "ArNeither", SourceKind::Duc, [] { return k8K; }, 0, {}, "not an Action Replay save"},
         FormatCase{"NocashStored", SourceKind::Nocash, [] { return NocashStoredFile(kOdd); }, 0x4C,
@@ -151,14 +157,45 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {},
                    "says 1000 bytes follow it, but 999 bytes do"},
+        FormatCase{"NocashStoredTruncatedToOne",
+                   SourceKind::Nocash,
+                   [] { return Prefix(NocashStoredFile(kOdd), 0x4D); },
+                   0,
+                   {},
+                   "but 1 byte does"},
         FormatCase{"NocashPacked", SourceKind::Nocash,
                    [] { return NocashPackedFile(kRuns, 11, 308); }, 0, Unpacked()},
-        // What follows the end of the runs is not the save.
-        FormatCase{"NocashPackedThenMore", SourceKind::Nocash,
+        // What follows the save is none of it: blank padding is dropped, data
+        // refused, after the runs' end marker or past the lengths alike.
+        FormatCase{"NocashPackedThenMore",
+                   SourceKind::Nocash,
                    [] {
                        return Concat(NocashPackedFile(kRuns, 11, 308), {1, 2, 3});
                    },
+                   0,
+                   {},
+                   "bytes 91-93 follow the save that the no$gba header describes"},
+        FormatCase{"NocashPackedDataAfterTheEndMarker",
+                   SourceKind::Nocash,
+                   [] {
+                       return NocashPackedFile(Concat(kRuns, {0x85, 4}), 13, 308);
+                   },
+                   0,
+                   {},
+                   "bytes 91-92 follow the save"},
+        FormatCase{"NocashPackedBlankAfterTheEndMarker", SourceKind::Nocash,
+                   [] {
+                       return NocashPackedFile(Concat(kRuns, {0xFF, 0xFF}), 13, 308);
+                   },
                    0, Unpacked()},
+        FormatCase{"NocashStoredThenData",
+                   SourceKind::Nocash,
+                   [] { return Concat(NocashStoredFile(kOdd), {1}); },
+                   0,
+                   {},
+                   "byte 1076 follows the save"},
+        FormatCase{"NocashStoredThenZeros", SourceKind::Nocash,
+                   [] { return Concat(NocashStoredFile(kOdd), Bytes(20, 0)); }, 0x4C, kOdd},
         FormatCase{"NocashClaimsMoreThanAChip",
                    SourceKind::Nocash,
                    [] { return NocashPackedFile(kRuns, 11, (64u << 20) + 1); },
