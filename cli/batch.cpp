@@ -11,7 +11,6 @@
 
 #include "cli/report.h"
 #include "core/conversion.h"
-#include "core/format_converter.h"
 #include "platform/file_io.h"
 
 namespace ondrel::cli {
@@ -172,14 +171,18 @@ std::string InputRefusal(const std::string& input) {
 // that keep a player's files: no output written twice in one run, none over
 // an input of the run, none over the input itself or an existing file
 // without --force.
-Job Plan(const Options& options, const std::string& input, const OutputMaker& maker,
-         FileIndex& inputs, FileIndex& outputs) {
+Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
     const std::optional<Classification> recognised = ClassifyForTarget(input, options.target);
-    Job job{{input, DerivedOutput(options, input, recognised),
-             options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav),
-             options.force, true, &maker},
-            {},
-            {}};
+    Job job;
+    ConvertJob& conversion = job.conversion;
+    conversion.inputPath = input;
+    conversion.outputPath = DerivedOutput(options, input, recognised);
+    // A *.sav is read as what its bytes are unless the user named the kind.
+    conversion.request = {options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav),
+                          !options.kind, options.target, options.size};
+    conversion.replace = options.force;
+    conversion.standardStreams = true;
+    conversion.convert = Convert;
     const std::string& output = job.conversion.outputPath;
     auto refuse = [&job](const std::string& path, std::string reason) {
         job.refusedPath = path;
@@ -219,7 +222,6 @@ Job Plan(const Options& options, const std::string& input, const OutputMaker& ma
 }  // namespace
 
 int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
-    const FormatConverter maker(options.target, options.size, !options.kind);
     FileIndex inputs, outputs;
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;
@@ -230,7 +232,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
             jobs.push_back({{input, {}}, input, "warning: given more than once; tried once", true});
             continue;
         }
-        const Job& job = jobs.emplace_back(Plan(options, input, maker, inputs, outputs));
+        const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
         outputs.Add(FollowLinks(job.conversion.outputPath), input);
         conversions.push_back(job.conversion);

@@ -81,29 +81,6 @@ CLI::ValidationError Misused(const std::string& option, const std::string& probl
     return CLI::ValidationError(option, problem + "; it takes " + WhatItTakes(option));
 }
 
-// A decimal number of bytes, or of KiB or MiB with K or M after it; none for
-// anything else (octal, hexadecimal, other suffixes, more than 64 bits).
-std::optional<std::uint64_t> SizeNamed(const std::string& text) {
-    std::size_t digits = 0;
-    std::uint64_t number = 0;
-    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
-        const unsigned digit = static_cast<unsigned>(text[digits] - '0');
-        if (number > (UINT64_MAX - digit) / 10) return std::nullopt;
-        number = number * 10 + digit;
-    }
-    if (digits == 0) return std::nullopt;
-    const std::string suffix = text.substr(digits);
-    int shift = 0;
-    if (suffix == "K" || suffix == "k")
-        shift = 10;
-    else if (suffix == "M" || suffix == "m")
-        shift = 20;
-    else if (!suffix.empty())
-        return std::nullopt;
-    if (number > (UINT64_MAX >> shift)) return std::nullopt;
-    return number << shift;
-}
-
 // The option a parser's error is about, by the name it starts with.
 std::string OptionOf(const CLI::App& app, const std::string& what) {
     for (const CLI::Option* option : app.get_options())
@@ -215,7 +192,7 @@ int main(int argc, char** argv) {
         if (fromStandardInput && (!options.kind || options.output.empty()))
             throw CLI::ValidationError("-", "standard input needs --kind and --output");
         if (sizeOption->count() > 0) {
-            const std::optional<std::uint64_t> size = SizeNamed(sizeText);
+            const std::optional<std::uint64_t> size = ondrel::ParseShortSize(sizeText);
             if (!size) throw Misused("--size", "'" + sizeText + "' is no size");
             if (!ondrel::IsChipSize(*size))
                 throw CLI::ValidationError(

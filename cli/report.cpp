@@ -35,6 +35,24 @@ std::string Shown(const std::string& path) {
     return shown + '"';
 }
 
+std::string Worded(const Fault& fault, SaveTarget target) {
+    switch (fault.kind) {
+        case FaultKind::DataPastOutput:
+            if (!fault.holder) return fault.problem;
+            return fault.problem + " (" +
+                   (target == SaveTarget::J8 ? std::string("--to raw or --to dsv")
+                                             : "--size " + ShortSize(*fault.holder)) +
+                   ")";
+        case FaultKind::PastCartRule:
+        case FaultKind::DataInDatTail:
+            return fault.problem + " (--kind raw keeps them)";
+        case FaultKind::FrontOverwritten:
+            return fault.problem + " (--kind raw keeps the file as it is)";
+        default:
+            return fault.problem;
+    }
+}
+
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err) {
     err << kProgram << ": " << Shown(path) << ": " << reason << '\n';
 }
@@ -47,7 +65,9 @@ void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::os
                              outcome.status == ConvertStatus::CreateOutputFailed ||
                              outcome.status == ConvertStatus::WriteOutputFailed;
     if (outcome.status == ConvertStatus::UnusableInput)
-        return ReportRefusal(job.inputPath, outcome.made->problem + kNothingWritten, err);
+        return ReportRefusal(job.inputPath,
+                             Worded(outcome.report->fault, job.request.target) + kNothingWritten,
+                             err);
     ReportRefusal(aboutOutput ? job.outputPath : job.inputPath,
                   (outcome.error ? ReasonText(outcome.error) : "no path given") + kNothingWritten,
                   err);
@@ -55,7 +75,7 @@ void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::os
 
 void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
                      std::ostream& out, std::ostream& err) {
-    const MadeReport& made = *outcome.made;
+    const ConvertReport& made = *outcome.report;
     for (const std::string& warning : made.warnings)
         err << kProgram << ": " << Shown(job.inputPath) << ": warning: " << warning << '\n';
     if (quiet) return;

@@ -24,6 +24,10 @@ inline constexpr const char* kNothingWritten = "; nothing written";
 // character (a newline would split the line), in double quotes with C escapes.
 std::string Shown(const std::string& path);
 
+// Why an input gives no output, in this program's words: the core's, and the
+// option that keeps what would be lost.
+std::string Worded(const Fault& fault, SaveTarget target);
+
 // "ondrel-convert: PATH: reason".
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err);
 

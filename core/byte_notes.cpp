@@ -9,15 +9,6 @@ std::string ByteRange(std::uint64_t first, std::uint64_t count) {
     return "bytes " + std::to_string(first) + "-" + std::to_string(first + count - 1);
 }
 
-ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load) {
-    // Moved trailer bytes take the place of as many bytes at the front.
-    const std::uint64_t read = load.bytesRead, trailer = load.trailerBytes;
-    ByteCounts counts;
-    counts.used = read - std::min(read, trailer) + trailer;
-    counts.dropped = inputSize > counts.used ? inputSize - counts.used : 0;
-    return counts;
-}
-
 std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
                                    const LoadReport& load) {
     std::vector<std::string> notes;
@@ -27,11 +18,13 @@ std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
                         ByteRange(kSaveImageSize, trailer) +
                         ", the save's start, moved to the front");
     }
-    const std::uint64_t limit = kind == SourceKind::Dat ? kDatReadSize : kSaveImageSize + trailer;
+    const CartRule& rule = CartRuleOf(kind);
+    const std::uint64_t limit = rule.imageBytes + trailer;
     if (inputSize > limit) {
         notes.push_back(ByteRange(limit, inputSize - limit) + " dropped: " +
-                        (kind == SourceKind::Dat
-                             ? std::string("a dat save is read up to 262144 bytes")
+                        (rule.imageBytes < kSaveImageSize
+                             ? "a " + std::string(SourceKindName(kind)) + " save is read up to " +
+                                   std::to_string(rule.imageBytes) + " bytes"
                              : std::string("past the end of the 512 KiB image")));
     }
     return notes;

@@ -15,13 +15,6 @@ namespace ondrel {
 // "bytes 8192-8313": count bytes from first, as the notes name them.
 std::string ByteRange(std::uint64_t first, std::uint64_t count);
 
-// The input bytes of a load that reach the image, and the rest.
-struct ByteCounts {
-    std::uint64_t used = 0;
-    std::uint64_t dropped = 0;
-};
-ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load);
-
 // Where a load of an input of inputSize bytes dropped or moved bytes, one
 // sentence each, in file order; none when the whole input was copied to the
 // same offsets.

@@ -36,10 +36,31 @@ std::string SizeInWords(std::uint64_t size) {
     return ByteCount(size);
 }
 
-std::string SizeOption(std::uint64_t size) {
+std::string ShortSize(std::uint64_t size) {
     if (size >= M && size % M == 0) return std::to_string(size / M) + "M";
     if (size >= K && size % K == 0) return std::to_string(size / K) + "K";
     return std::to_string(size);
+}
+
+std::optional<std::uint64_t> ParseShortSize(std::string_view text) {
+    std::size_t digits = 0;
+    std::uint64_t number = 0;
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        const unsigned digit = static_cast<unsigned>(text[digits] - '0');
+        if (number > (UINT64_MAX - digit) / 10) return std::nullopt;
+        number = number * 10 + digit;
+    }
+    if (digits == 0) return std::nullopt;
+    const std::string_view suffix = text.substr(digits);
+    int shift = 0;
+    if (suffix == "K" || suffix == "k")
+        shift = 10;
+    else if (suffix == "M" || suffix == "m")
+        shift = 20;
+    else if (!suffix.empty())
+        return std::nullopt;
+    if (number > (UINT64_MAX >> shift)) return std::nullopt;
+    return number << shift;
 }
 
 }  // namespace ondrel

@@ -49,7 +49,11 @@ std::string WithArticle(std::string_view words);
 // "512 bytes", "8 KiB", "1 MiB"; other sizes in bytes.
 std::string SizeInWords(std::uint64_t size);
 
-// How the converter's --size option spells a size: "512", "8K", "1M".
-std::string SizeOption(std::uint64_t size);
+// A size as the front ends' choices spell it: "512", "8K", "1M".
+std::string ShortSize(std::uint64_t size);
+// Reads that spelling back: a decimal number of bytes, or of KiB or MiB with
+// K or M (either case) after it; leading zeros change nothing. None for
+// anything else (octal, hexadecimal, other suffixes, past 64 bits).
+std::optional<std::uint64_t> ParseShortSize(std::string_view text);
 
 }  // namespace ondrel

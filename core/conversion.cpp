@@ -1,6 +1,7 @@
 #include "core/conversion.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -14,52 +15,35 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
-// A regular file whose size the system misstates (the files of /proc say 0)
-// is as long as what it holds: when more was read than its size, the rest is
-// counted too, so that a report never says fewer bytes than were read.
-// A file read to its end is as long as where reading stopped (sysfs files
-// say 4096 whatever they hold). A failed read of the rest is a failed read.
-std::uint64_t TrueSize(const InputFile& input, LoadReport& load) {
-    const long at = std::ftell(input.stream);
-    if (at < 0) return input.size;
-    std::uint64_t size = static_cast<std::uint64_t>(at);
-    if (std::feof(input.stream)) return size;
-    if (size <= input.size) return input.size;
-    // Counted up to the largest size a save could have, so a file that
-    // keeps growing cannot hold the conversion.
-    std::vector<char> rest(64 * 1024);
-    while (size < (std::uint64_t{1} << 32))
-        if (std::size_t got = std::fread(rest.data(), 1, rest.size(), input.stream))
-            size += got;
-        else
-            break;
-    if (std::ferror(input.stream)) load.readError = std::make_error_code(std::errc::io_error);
-    return size;
-}
-
 // The steps up to the written, not yet committed, output.
 ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
                          std::unique_ptr<OutputFile>& output) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
-    // Made afresh for every conversion; too large for a thread's stack to take lightly.
-    std::vector<std::uint8_t> bytes;
-
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
     InputFile input = job.standardStreams && inputPath == "-" ? OpenStandardInput(error)
                                                               : OpenInputFile(inputPath, error);
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
-    outcome.inputSize = input.size;
-    if (job.maker)
-        outcome.load.readError = job.maker->Make(input, job, bytes, outcome);
-    else
-        ReadCartImage(input, job.kind, bytes, outcome);
+    // Read once, no further than the conversion looks; a file too large for
+    // any save is refused by its size, unread.
+    std::vector<std::uint8_t> head;
+    std::uint64_t size = input.size;
+    try {
+        if (!(input.regular && TooLargeToConvert(input.size, job.request)))
+            error = ReadInput(input, InputBound(job.request), head, size);
+    } catch (const std::bad_alloc&) {
+        error = std::make_error_code(std::errc::not_enough_memory);
+    }
     std::fclose(input.stream);
-    if (outcome.load.readError)
-        return Failed(outcome, ConvertStatus::ReadInputFailed, outcome.load.readError);
-    if (outcome.made && !outcome.made->problem.empty())
-        return Failed(outcome, ConvertStatus::UnusableInput, {});
+    if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
+    outcome.inputSize = size;
+    Converted converted = job.convert({head, size}, job.request);
+    std::vector<std::uint8_t>().swap(head);
+    std::vector<std::uint8_t> bytes = std::move(converted.bytes);
+    const bool unusable = converted.report.fault.kind != FaultKind::None;
+    outcome.report = std::make_shared<const ConvertReport>(std::move(converted.report));
+    if (unusable) return Failed(outcome, ConvertStatus::UnusableInput, {});
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
     batch.MakeRoom(outputPath, bytes.size());
@@ -77,16 +61,13 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
 
 }  // namespace
 
-void ReadCartImage(const InputFile& input, SourceKind kind, std::vector<std::uint8_t>& bytes,
-                   ConvertOutcome& outcome) {
-    bytes.assign(kSaveImageSize, kBlankByte);
-    outcome.load = LoadSaveImage(input.stream, kind, ImageBytes(bytes.data(), bytes.size()));
-    if (input.regular && !outcome.load.readError) outcome.inputSize = TrueSize(input, outcome.load);
-}
-
 ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
                            SourceKind kind) {
-    return ConvertSaves({{inputPath, outputPath, kind, true}}).front();
+    ConvertJob job;
+    job.inputPath = inputPath;
+    job.outputPath = outputPath;
+    job.request.kind = kind;
+    return ConvertSaves({job}).front();
 }
 
 std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {

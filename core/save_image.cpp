@@ -2,71 +2,93 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
+
+#include "core/save_formats.h"
 
 namespace ondrel {
 namespace {
 
-std::size_t ReadInto(std::FILE* input, std::uint8_t* to, std::size_t count, LoadReport& report) {
-    errno = 0;
-    std::size_t got = std::fread(to, 1, count, input);
-    if (got < count && std::ferror(input) && !report.readError)
-        report.readError = LastStreamError(EIO);
-    return got;
-}
+// In SourceKind order. The SC and Acekard (*.nds.sav) and the EZ-Flash4,
+// EWIN2 and DSLink (*.sav) write the save from offset 0; some DSLink saves
+// keep a blank 8 KiB header and put the save's first 8 KiB after the 512
+// KiB body. The M3 (*.dat) writes 1 KiB of its own after the 256 KiB save.
+constexpr CartRule kCartRules[] = {
+    {SourceKind::NdsSav, kSaveImageSize, false, kSaveImageSize},
+    {SourceKind::Dat, kDatReadSize, false, kM3FileSize},
+    {SourceKind::Sav, kSaveImageSize, true, kSaveImageSize + kTrailerSize},
+};
 
-// Position queries return long; a file too large for it simply has a length
-// that is not kDatReadSize, which is all the trailer rule asks. A stream that
-// can be sought to its end but not back to its start cannot be read from its
-// start: that is a failed read, not an empty save.
-long InputLength(std::FILE* input, LoadReport& report) {
-    if (std::fseek(input, 0, SEEK_END) != 0) return -1;
-    long length = std::ftell(input);
-    errno = 0;
-    if (std::fseek(input, 0, SEEK_SET) != 0) report.readError = LastStreamError(EIO);
-    return length;
+constexpr bool RowsInKindOrder() {
+    for (std::size_t i = 0; i < std::size(kCartRules); ++i)
+        if (static_cast<std::size_t>(kCartRules[i].kind) != i) return false;
+    return true;
 }
+static_assert(RowsInKindOrder(), "CartRuleOf finds a kind's row by its value");
 
-bool FrontIsBlank(ImageBytes image) {
-    return std::all_of(image.begin(), image.begin() + kBlankProbeSize,
-                       [](std::uint8_t b) { return b == kBlankByte; });
+bool IsBlank(std::uint8_t b) {
+    return b == kBlankByte;
 }
 
 }  // namespace
 
-std::error_code LastStreamError(int fallback) {
-    return std::error_code(errno != 0 ? errno : fallback, std::generic_category());
+const CartRule& CartRuleOf(SourceKind kind) {
+    return kCartRules[static_cast<std::size_t>(kind)];
 }
 
-LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image) {
-    LoadReport report;
-    switch (kind) {
-        case SourceKind::NdsSav:
-            report.bytesRead = ReadInto(input, image.data(), kSaveImageSize, report);
-            break;
-        case SourceKind::Dat:
-            report.bytesRead = ReadInto(input, image.data(), kDatReadSize, report);
-            break;
-        case SourceKind::Sav: {
-            // Some carts write a blank 8 KiB header and put the save's first
-            // 8 KiB after the 512 KiB body; a 256 KiB file never has one.
-            long length = InputLength(input, report);
-            if (report.readError) break;
-            report.bytesRead = ReadInto(input, image.data(), kSaveImageSize, report);
-            if (FrontIsBlank(image) && length != static_cast<long>(kDatReadSize) &&
-                !report.readError) {
-                report.trailerBytes = ReadInto(input, image.data(), kTrailerSize, report);
-            }
-            break;
-        }
-        case SourceKind::Dsv:
-        case SourceKind::Duc:
-        case SourceKind::Nocash:
-        case SourceKind::Raw:
-            // Read whole with their headers by save_formats.h, never by a cart's rule.
-            report.readError = std::make_error_code(std::errc::invalid_argument);
-            break;
+LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input) {
+    const CartRule& rule = CartRuleOf(kind);
+    LoadReport load;
+    load.bytesRead = std::min(input.head.size(), rule.imageBytes);
+    // A file of 256 KiB never has a trailer, whatever its first bytes; one
+    // shorter than the probe counts the image's blank bytes after it.
+    if (rule.movesTrailer && input.size != kDatReadSize && input.head.size() > kSaveImageSize &&
+        std::all_of(input.head.begin(), input.head.begin() + kBlankProbeSize, IsBlank)) {
+        load.trailerBytes = std::min(input.head.size() - kSaveImageSize, kTrailerSize);
     }
-    return report;
+    return load;
+}
+
+ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load) {
+    // Moved trailer bytes take the place of as many bytes at the front.
+    const std::uint64_t read = load.bytesRead, trailer = load.trailerBytes;
+    ByteCounts counts;
+    counts.used = read - std::min(read, trailer) + trailer;
+    counts.dropped = inputSize > counts.used ? inputSize - counts.used : 0;
+    return counts;
+}
+
+std::uint64_t InputBound(const ConvertRequest& request) {
+    const bool cartImage = IsCartKind(request.kind) && request.target == SaveTarget::J8;
+    if (request.kind == SourceKind::Sav && request.byContent) return kLargestSaveFile;
+    if (cartImage) {
+        const CartRule& rule = CartRuleOf(request.kind);
+        return rule.imageBytes + (rule.movesTrailer ? kTrailerSize : 0);
+    }
+    if (request.kind == SourceKind::Dat || request.kind == SourceKind::Sav)
+        return CartRuleOf(request.kind).fileBytes;
+    return kLargestSaveFile;
+}
+
+bool TooLargeToConvert(std::uint64_t size, const ConvertRequest& request) {
+    return !IsCartKind(request.kind) && size > kLargestSaveFile;
+}
+
+Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request) {
+    Converted out;
+    out.report.readAs = request.kind;
+    if (!IsCartKind(request.kind)) {
+        out.report.fault = {FaultKind::NotOfItsKind, "not a cart's save", 0, std::nullopt};
+        return out;
+    }
+    const LoadReport load = ApplyCartRule(request.kind, input);
+    out.bytes.assign(kSaveImageSize, kBlankByte);
+    std::copy_n(input.head.begin(), load.bytesRead, out.bytes.begin());
+    std::copy_n(input.head.begin() + kSaveImageSize, load.trailerBytes, out.bytes.begin());
+    const ByteCounts counts = CountBytes(input.size, load);
+    out.report.used = counts.used;
+    out.report.dropped = counts.dropped;
+    return out;
 }
 
 std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image) {
@@ -76,7 +98,7 @@ std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image) {
 std::error_code StoreBytes(std::FILE* output, std::span<const std::uint8_t> bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), output) != bytes.size())
-        return LastStreamError(EIO);
+        return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The 512 KiB J8 image and the rule by which each kind of save is read into it.
+// The 512 KiB J8 image, and each cart's rule for what of its save file goes
+// into it: one row per cart kind.
 
 #include <array>
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <span>
 #include <system_error>
 
+#include "core/convert.h"
 #include "core/source_kind.h"
 
 namespace ondrel {
@@ -22,26 +24,43 @@ inline constexpr std::size_t kTrailerSize = 0x2000;  // 8,192
 // Leading image bytes that must all be blank for the trailer to be moved.
 inline constexpr std::size_t kBlankProbeSize = 16;
 inline constexpr std::uint8_t kBlankByte = 0xFF;
+// An M3 *.dat: the save's 256 KiB and 1 KiB of the cart's own.
+inline constexpr std::uint64_t kM3FileSize = 257 * 1024;
 
 using SaveImage = std::array<std::uint8_t, kSaveImageSize>;
-// An image in memory the caller owns: a SaveImage, or a buffer of its size.
-using ImageBytes = std::span<std::uint8_t, kSaveImageSize>;
 
-// What a load took from the input.
+// A cart's rule: how much of its file goes into the image from offset 0,
+// whether a blank-fronted file carries its first 8 KiB behind the body, and
+// the most its file holds (what lies past that is no part of a save).
+struct CartRule {
+    SourceKind kind;
+    std::size_t imageBytes;
+    bool movesTrailer;
+    std::uint64_t fileBytes;
+};
+const CartRule& CartRuleOf(SourceKind kind);  // IsCartKind(kind)
+
+// What a cart's rule takes from a file.
 struct LoadReport {
-    std::size_t bytesRead = 0;     // delivered by the first read, into image offset 0
+    std::size_t bytesRead = 0;     // laid into the image from offset 0
     std::size_t trailerBytes = 0;  // *.sav: bytes from offset 524,288 laid over the front
-    std::error_code readError;     // set when a read failed (not for a short read at end of file)
 };
 
-// Reads an input of the given cart kind (IsCartKind), open in binary mode at
-// its start, into an image the caller has filled with kBlankByte. Bytes the input does not supply
-// stay blank. At most two reads, two seeks and one position query.
-LoadReport LoadSaveImage(std::FILE* input, SourceKind kind, ImageBytes image);
+// The rule of a cart kind applied to an input: at most two runs of its bytes.
+LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input);
 
-// The C library's reason for a failed stream operation, or fallback when
-// it gave none (errno cleared before the operation).
-std::error_code LastStreamError(int fallback);
+// The input bytes a load puts into the image, and the rest.
+struct ByteCounts {
+    std::uint64_t used = 0;
+    std::uint64_t dropped = 0;
+};
+ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load);
+
+// The J8 image of a cart's save, as the dialog makes it: the bytes the rule
+// takes, 0xFF everywhere else. Reports the kind, and the bytes used and
+// dropped; refuses no input. For any kind that is not a cart's it refuses
+// (Convert reads those).
+Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request);
 
 // Writes the whole image with one write request; the error is set when the
 // write failed or was short.

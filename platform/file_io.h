@@ -24,6 +24,12 @@ struct InputFile {
 // directory is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
+// Reads an input from its start, once: at most bound bytes into bytes, and
+// in size how long it is in all (never less than what was read). The error
+// of a failed read; a short read at the end is no error.
+std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
+                          std::vector<std::uint8_t>& bytes, std::uint64_t& size);
+
 // The file at the end of the chain of symbolic links that starts at path,
 // whether it exists or not: the file an output through them is written to.
 // The path itself when it is no link, or the chain cannot be followed.

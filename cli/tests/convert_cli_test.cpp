@@ -576,6 +576,21 @@ INSTANTIATE_TEST_SUITE_P(
                       }()}},
                     {},
                     "bytes 0-8191 replaced by bytes 524288-532479"},
+        // One byte past the body: it moves over the first, inside the blank probe.
+        RequestCase{"SavOneTrailerByteMoved",
+                    {{"x.sav", test_support::PatternBytes(512 * K + 1, 16)}},
+                    {"--to", "raw", "x.sav"},
+                    0,
+                    {{"x.raw.sav",
+                      [] {
+                          Bytes file = test_support::PatternBytes(512 * K + 1, 16);
+                          file[0] = file.back();
+                          file.pop_back();
+                          return file;
+                      }()}},
+                    {"ondrel-convert: x.sav: warning: 524289 bytes is not a size sav carts make "
+                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"},
+                    "byte 0 replaced by byte 524288"},
         RequestCase{"DsLinkMoveOverFrontDataRefused",
                     {{"x.sav", test_support::PatternBytes(520 * K, 16)}},
                     {"--to", "dsv", "x.sav"},

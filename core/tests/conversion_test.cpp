@@ -34,7 +34,7 @@ struct ReportCase {
     const char* name;
     SourceKind kind;
     std::size_t size, blankFront;
-    std::size_t bytesRead, trailerBytes;
+    std::size_t used, dropped;
 };
 
 void PrintTo(const ReportCase& c, std::ostream* os) {
@@ -51,8 +51,9 @@ TEST_P(ConvertReportTest, ReportsWhatWasTakenFromTheInput) {
     EXPECT_EQ(outcome.status, ConvertStatus::Converted);
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(outcome.inputSize, c.size);
-    EXPECT_EQ(outcome.load.bytesRead, c.bytesRead);
-    EXPECT_EQ(outcome.load.trailerBytes, c.trailerBytes);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->used, c.used);
+    EXPECT_EQ(outcome.report->dropped, c.dropped);
     EXPECT_EQ(fs::file_size(folder / "out"), 512 * K);
 }
 
@@ -60,10 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
     Carts, ConvertReportTest,
     ::testing::Values(ReportCase{"Empty", SourceKind::Sav, 0, 0, 0, 0},
                       ReportCase{"Sc256K", SourceKind::NdsSav, 256 * K, 0, 256 * K, 0},
-                      ReportCase{"M3257K", SourceKind::Dat, 257 * K, 0, 256 * K, 0},
+                      ReportCase{"M3257K", SourceKind::Dat, 257 * K, 0, 256 * K, K},
                       ReportCase{"DsLink520K", SourceKind::Sav, 520 * K, 16, 512 * K, 8 * K},
                       ReportCase{"Ez4256KBlank", SourceKind::Sav, 256 * K, 16, 256 * K, 0},
-                      ReportCase{"NdsSavLong", SourceKind::NdsSav, 540000, 0, 512 * K, 0}),
+                      ReportCase{"NdsSavLong", SourceKind::NdsSav, 540000, 0, 512 * K,
+                                 540000 - 512 * K}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConvertFailureTest, MissingInputGivesTheSystemsReason) {
@@ -117,8 +119,12 @@ TEST(ConvertExclusiveTest, ExistingOutputKeptByTheMove) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     test_support::WriteBytes(folder / "out.sav", Bytes(7, 0x33));
-    const auto outcomes = ConvertSaves(
-        {{(folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat, false}});
+    ConvertJob job;
+    job.inputPath = (folder / "in.dat").string();
+    job.outputPath = (folder / "out.sav").string();
+    job.request.kind = SourceKind::Dat;
+    job.replace = false;
+    const auto outcomes = ConvertSaves({job});
     EXPECT_EQ(outcomes.front().status, ConvertStatus::WriteOutputFailed);
     EXPECT_EQ(outcomes.front().error, std::errc::file_exists);
     EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(7, 0x33));

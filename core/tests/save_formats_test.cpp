@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/little_endian.h"
 #include "core/tests/test_files.h"
 
 namespace ondrel {
@@ -252,32 +253,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "does not begin with NocashGbaBackupMediaSavDataFile"},
         FormatCase{"RawIsTheWholeFile", SourceKind::Raw, [] { return kOdd; }, 0, kOdd}));
 
-// The footer the converter writes gives the emulator's chip row and address
-// bytes for each size; the save reads back through it.
-struct FooterCase {
-    std::uint32_t size, type, addressBytes;
-};
-
-TEST(DsvFooterTest, NamesTheEmulatorsChipRow) {
-    for (const FooterCase& c :
-         {FooterCase{512, 1, 1}, FooterCase{8 * K, 2, 2}, FooterCase{32 * K, 4, 2},
-          FooterCase{64 * K, 3, 2}, FooterCase{128 * K, 0, 3}, FooterCase{256 * K, 5, 3},
-          FooterCase{512 * K, 6, 3}, FooterCase{K * K, 7, 3}, FooterCase{2 * K * K, 8, 3},
-          FooterCase{4 * K * K, 9, 3}, FooterCase{8 * K * K, 10, 3}, FooterCase{16 * K * K, 11, 3},
-          FooterCase{32 * K * K, 12, 3}, FooterCase{64 * K * K, 13, 3}}) {
-        const auto footer = DsvFooter(c.size);
-        const Bytes expected = test_support::DsvFile({}, c.size, c.size);
-        auto word = [&](std::size_t at) {
-            return footer[at] | footer[at + 1] << 8 | footer[at + 2] << 16 | footer[at + 3] << 24;
-        };
-        EXPECT_TRUE(std::equal(footer.begin(), footer.begin() + 82, expected.begin())) << c.size;
-        EXPECT_EQ(word(82), c.size);
-        EXPECT_EQ(word(86), c.size);
-        EXPECT_EQ(word(90), c.type) << c.size;
-        EXPECT_EQ(word(94), c.addressBytes) << c.size;
-        EXPECT_EQ(word(98), c.size);
-        EXPECT_EQ(word(102), 0);
-        EXPECT_TRUE(EndsAsDsv(footer));
+// The footer written after a save of each chip size makes a .dsv the reader
+// takes back: the same save, the footer as its trailer, and a footer that
+// says the chip's size as used, padded and memory size.
+TEST(DsvFooterTest, ReadsBackForEveryChip) {
+    for (const std::uint64_t size : kChipSizes) {
+        const Bytes save = PatternBytes(static_cast<std::size_t>(size));
+        const auto footer = DsvFooter(size);
+        const Bytes file = Concat(save, Bytes(footer.begin(), footer.end()));
+        const FoundSave found = FindDsvSave(file);
+        ASSERT_EQ(found.problem, "") << size;
+        const ByteSpan read = found.Save(file);
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), save.begin(), save.end())) << size;
+        EXPECT_EQ(found.trailerBytes, kDsvFooterSize);
+        EXPECT_EQ(file,
+                  DsvFile(save, static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(size),
+                          0, Le32(footer, 90), Le32(footer, 94)))
+            << size;
     }
 }
 

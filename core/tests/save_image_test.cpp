@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/tests/test_files.h"
+#include "platform/file_io.h"
 
 namespace ondrel {
 namespace {
@@ -48,22 +49,24 @@ class LoadSaveImageTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadSaveImageTest, LaysFileBytesIntoBlankImage) {
     const LoadCase& c = GetParam();
-    test_support::TempFolder folder;
     const Bytes file = test_support::PatternBytes(c.fileSize, c.blankFront);
-    test_support::WriteBytes(folder / "in", file);
+    // The front of the file the conversion looks at, as a front end reads it.
+    const ConvertRequest request{c.kind};
+    const InputBytes input{
+        ByteSpan(file).first(std::min<std::size_t>(file.size(), InputBound(request))), file.size()};
+    const Converted converted = ConvertCartSave(input, request);
 
-    auto image = std::make_unique<SaveImage>();
-    image->fill(kBlankByte);
-    std::FILE* in = std::fopen((folder / "in").string().c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    LoadReport report = LoadSaveImage(in, c.kind, *image);
-    std::fclose(in);
-
-    EXPECT_FALSE(report.readError);
-    EXPECT_EQ(report.trailerBytes, c.trailerBytes);
+    EXPECT_EQ(converted.report.fault.kind, FaultKind::None);
+    EXPECT_EQ(ApplyCartRule(c.kind, input).trailerBytes, c.trailerBytes);
     const Bytes expected = ExpectedImage(c, file);
+    ASSERT_EQ(converted.bytes.size(), kImage);
     for (std::size_t i = 0; i < kImage; ++i)
-        ASSERT_EQ((*image)[i], expected[i]) << "first wrong image byte at offset " << i;
+        ASSERT_EQ(converted.bytes[i], expected[i]) << "first wrong image byte at offset " << i;
+    // What the rule took and left, counted as the reports count it.
+    std::size_t taken = 0;
+    for (const auto& run : c.copied) taken += run.count;
+    EXPECT_EQ(converted.report.used, taken);
+    EXPECT_EQ(converted.report.dropped, c.fileSize - taken);
 }
 
 using SK = SourceKind;
@@ -135,59 +138,25 @@ TEST(StoreSaveImageTest, WritesExactlyTheImage) {
 namespace ondrel {
 namespace {
 
-// A stream whose reads fail as a failing disk's would; it seeks like a file of
-// 520K so every rule gets as far as its first read.
+// A stream whose reads fail as a failing disk's would.
 ssize_t FailingRead(void*, char*, size_t) {
     errno = EIO;
     return -1;
 }
-int FakeSeek(void*, off64_t* offset, int whence) {
-    if (whence == SEEK_END) *offset = 520 * 1024;
-    return 0;
-}
 
-class LoadReadErrorTest : public ::testing::TestWithParam<SourceKind> {};
-
-TEST_P(LoadReadErrorTest, ReportsTheFailedRead) {
-    cookie_io_functions_t io{FailingRead, nullptr, FakeSeek, nullptr};
-    std::FILE* in = fopencookie(nullptr, "rb", io);
-    ASSERT_NE(in, nullptr);
-    auto image = std::make_unique<SaveImage>();
-    image->fill(kBlankByte);
-    LoadReport report = LoadSaveImage(in, GetParam(), *image);
-    std::fclose(in);
-    EXPECT_EQ(report.readError, std::errc::io_error);
-    EXPECT_EQ(report.bytesRead, 0u);
-    EXPECT_EQ(report.trailerBytes, 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryKind, LoadReadErrorTest,
-                         ::testing::Values(SourceKind::NdsSav, SourceKind::Dat, SourceKind::Sav),
-                         [](const auto& info) {
-                             std::string name(SourceKindName(info.param));
-                             name.erase(std::remove(name.begin(), name.end(), '.'), name.end());
-                             return name;
-                         });
-
-// A stream that finds its end but cannot go back to its start.
-int SeekEndOnly(void*, off64_t* offset, int whence) {
-    if (whence != SEEK_END) {
-        errno = ESPIPE;
-        return -1;
+// A stream that fails to read is a failed read, whatever the bound: never
+// an empty save.
+TEST(ReadInputTest, FailingStreamIsAFailedRead) {
+    for (const std::uint64_t bound : {std::uint64_t{kDatReadSize}, std::uint64_t{kImage} + 8192}) {
+        cookie_io_functions_t io{FailingRead, nullptr, nullptr, nullptr};
+        std::FILE* in = fopencookie(nullptr, "rb", io);
+        ASSERT_NE(in, nullptr);
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t size = 0;
+        EXPECT_EQ(ReadInput(InputFile{in, 520 * 1024, true}, bound, bytes, size),
+                  std::errc::io_error);
+        std::fclose(in);
     }
-    *offset = 520 * 1024;
-    return 0;
-}
-
-TEST(LoadSeekErrorTest, SavThatCannotSeekBackIsAFailedRead) {
-    cookie_io_functions_t io{FailingRead, nullptr, SeekEndOnly, nullptr};
-    std::FILE* in = fopencookie(nullptr, "rb", io);
-    ASSERT_NE(in, nullptr);
-    auto image = std::make_unique<SaveImage>();
-    image->fill(kBlankByte);
-    LoadReport report = LoadSaveImage(in, SourceKind::Sav, *image);
-    std::fclose(in);
-    EXPECT_TRUE(report.readError);
 }
 
 }  // namespace

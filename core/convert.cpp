@@ -1,0 +1,259 @@
+#include "core/convert.h"
+
+#include <algorithm>
+#include <new>
+
+#include "core/byte_notes.h"
+#include "core/chip_size.h"
+#include "core/save_image.h"
+
+namespace ondrel {
+namespace {
+
+bool IsBlank(std::uint8_t b) {
+    return b == kBlankByte;
+}
+
+// Bytes of data: every byte that is not the blank 0xFF.
+std::uint64_t DataIn(ByteSpan bytes) {
+    return static_cast<std::uint64_t>(
+        std::count_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return !IsBlank(b); }));
+}
+
+std::size_t EndOfData(ByteSpan save) {
+    auto last =
+        std::find_if(save.rbegin(), save.rend(), [](std::uint8_t b) { return !IsBlank(b); });
+    return static_cast<std::size_t>(save.rend() - last);
+}
+
+// A *.nds.sav is a bare save; only the J8 image keeps its cart rule, which
+// stops at 512 KiB.
+bool KeepsCartRule(SourceKind kind, SaveTarget target) {
+    return IsCartKind(kind) && (kind != SourceKind::NdsSav || target == SaveTarget::J8);
+}
+
+// What a *.sav really is, by its first and last bytes, when its name says it.
+SourceKind ReadAs(const InputBytes& input, const ConvertRequest& request) {
+    if (request.kind != SourceKind::Sav || !request.byContent) return request.kind;
+    if (BeginsAsNocash(input.head)) return SourceKind::Nocash;
+    if (input.head.size() == input.size && EndsAsDsv(input.head)) return SourceKind::Dsv;
+    return SourceKind::Sav;
+}
+
+Fault Refusal(FaultKind kind, std::string problem, std::uint64_t lost = 0) {
+    return Fault{kind, std::move(problem), lost, std::nullopt};
+}
+
+class Conversion {
+public:
+    Conversion(const InputBytes& input, const ConvertRequest& request, Converted& out)
+        : input_(input), request_(request), out_(out), report_(out.report) {}
+
+    void Run() {
+        report_.readAs = ReadAs(input_, request_);
+        if (!KeepsCartRule(report_.readAs, request_.target))
+            FromFile();
+        else if (request_.target == SaveTarget::J8)
+            CartImage();
+        else
+            CartSave();
+    }
+
+private:
+    // What a cart's rule took from the input, and whether carts write its size.
+    void ReportCartRule(const LoadReport& load) {
+        const ByteCounts counts = CountBytes(input_.size, load);
+        report_.used = counts.used;
+        report_.dropped = counts.dropped;
+        report_.notes = ByteNotes(report_.readAs, input_.size, load);
+        const SourceKindInfo& info = InfoOf(report_.readAs);
+        if (!info.isCartSize(input_.size)) {
+            report_.warnings.push_back(ByteCount(input_.size) + " is not a size " +
+                                       std::string(info.name) + " carts make (" +
+                                       std::string(info.cartSizes) + "); converted anyway");
+        }
+    }
+
+    // The J8 image of a cart's save, as the dialog makes it, and what the
+    // rule did in words.
+    void CartImage() {
+        out_ = ConvertCartSave(input_, request_);
+        const LoadReport load = ApplyCartRule(report_.readAs, input_);
+        ReportCartRule(load);
+        if (load.bytesRead < kSaveImageSize) {
+            report_.notes.push_back("output " +
+                                    ByteRange(load.bytesRead, kSaveImageSize - load.bytesRead) +
+                                    " added: padding (0xFF)");
+        }
+    }
+
+    // A *.dat or *.sav made into a bare save or a .dsv. What the J8 image
+    // would leave behind (bytes past the rule, data a *.sav's moved start
+    // would overwrite) has no place to go here: refused, unless it is blank.
+    void CartSave() {
+        const bool dat = report_.readAs == SourceKind::Dat;
+        const std::uint64_t size = input_.size;
+        const LoadReport load = ApplyCartRule(report_.readAs, input_);
+        const std::uint64_t ruleReads =
+            dat ? CartRuleOf(SourceKind::Dat).fileBytes : kSaveImageSize + load.trailerBytes;
+        const std::string kindName(InfoOf(report_.readAs).name);
+        if (size > ruleReads) {
+            report_.fault =
+                Refusal(FaultKind::PastCartRule,
+                        ByteRange(ruleReads, size - ruleReads) + " " +
+                            std::string(Agreeing(size - ruleReads, "lies", "lie")) + " past what " +
+                            WithArticle(kindName) + " save holds and would be dropped",
+                        size - ruleReads);
+            return;
+        }
+        const ByteSpan file = input_.head;
+        // An M3 writes 1 KiB after the save's 256 KiB; only the J8 image,
+        // which the M3's rule makes, drops it whatever it holds.
+        if (const std::uint64_t lost =
+                dat && size > kDatReadSize ? DataIn(file.subspan(kDatReadSize)) : 0) {
+            report_.fault = Refusal(FaultKind::DataInDatTail,
+                                    ByteCount(lost) + " of data (not 0xFF) in " +
+                                        ByteRange(kDatReadSize, size - kDatReadSize) +
+                                        ", past the 256 KiB a dat save is read up to, would be "
+                                        "dropped",
+                                    lost);
+            return;
+        }
+        // A *.sav whose start was moved behind its body keeps that body's
+        // first bytes blank; data there would be overwritten by the start
+        // moved back.
+        if (const std::uint64_t lost =
+                load.trailerBytes > kBlankProbeSize
+                    ? DataIn(file.subspan(kBlankProbeSize, load.trailerBytes - kBlankProbeSize))
+                    : 0) {
+            report_.fault = Refusal(FaultKind::FrontOverwritten,
+                                    ByteCount(lost) + " of data (not 0xFF) in " +
+                                        ByteRange(0, load.trailerBytes) +
+                                        " would be overwritten by the save's start moved there "
+                                        "from " +
+                                        ByteRange(kSaveImageSize, load.trailerBytes),
+                                    lost);
+            return;
+        }
+        if (load.bytesRead == 0) {
+            report_.fault = Refusal(FaultKind::Empty, "holds no save: 0 bytes");
+            return;
+        }
+        std::vector<std::uint8_t> save(file.begin(), file.begin() + load.bytesRead);
+        std::copy_n(file.begin() + kSaveImageSize, load.trailerBytes, save.begin());
+        ReportCartRule(load);
+        Fit(save, true);
+    }
+
+    // An emulator's, an Action Replay's or a bare save, read whole.
+    void FromFile() {
+        if (input_.size > kLargestSaveFile || input_.head.size() < input_.size) {
+            report_.fault =
+                Refusal(FaultKind::TooLarge, ByteCount(input_.size) +
+                                                 ", larger than any DS save with its header (" +
+                                                 SizeInWords(kLargestSaveFile) + " at most)");
+            return;
+        }
+        const ByteSpan file = input_.head;
+        FoundSave found = FindSave(report_.readAs, file);
+        if (!found.problem.empty()) {
+            report_.fault = Refusal(FaultKind::NotOfItsKind, std::move(found.problem));
+            return;
+        }
+        const ByteSpan save = found.Save(file);
+        if (save.empty()) {
+            report_.fault = Refusal(FaultKind::Empty, "holds no save: 0 bytes");
+            return;
+        }
+        report_.used = found.storedBytes;
+        report_.dropped = file.size() - found.storedBytes;
+        if (found.headerBytes > 0)
+            report_.notes.push_back(ByteRange(0, found.headerBytes) +
+                                    " dropped: " + std::string(found.header));
+        if (found.packed)
+            report_.notes.push_back(ByteRange(found.headerBytes, found.storedBytes) +
+                                    " unpacked into " + ByteCount(save.size()));
+        if (found.trailerBytes > 0)
+            report_.notes.push_back(
+                ByteRange(found.headerBytes + found.storedBytes, found.trailerBytes) +
+                " dropped: " + std::string(found.trailer));
+        if (!IsChipSize(save.size())) {
+            report_.warnings.push_back(ByteCount(save.size()) +
+                                       " is not the size of a DS save chip (" +
+                                       std::string(kChipSizesInWords) + "); converted anyway");
+        }
+        Fit(save, !found.packed);
+    }
+
+    // The save at the output's size: blank bytes past it dropped, or blank
+    // bytes added; data past it is a fault. stored: the save's bytes are the
+    // input's, so blank ones left out count as dropped.
+    void Fit(ByteSpan save, bool stored) {
+        const SaveTarget target = request_.target;
+        const std::uint64_t capacity = target == SaveTarget::J8 ? kSaveImageSize
+                                       : request_.size != 0
+                                           ? request_.size
+                                           : ChipHolding(save.size()).value_or(kLargestChip);
+        const std::size_t end = EndOfData(save);
+        if (end > capacity) {
+            const std::uint64_t lost = DataIn(save.subspan(capacity));
+            const std::optional<std::uint64_t> holder = ChipHolding(end);
+            report_.fault = Refusal(
+                FaultKind::DataPastOutput,
+                ByteCount(lost) + " of data (not 0xFF) " +
+                    std::string(Agreeing(lost, "lies", "lie")) + " past " +
+                    (target == SaveTarget::J8 ? std::string("the 512 KiB of a J8 save")
+                                              : "the first " + SizeInWords(capacity)) +
+                    " and would be lost; " +
+                    (holder ? WithArticle(SizeInWords(*holder)) + " save holds them"
+                            : "no DS save chip holds more than " + SizeInWords(kLargestChip)),
+                lost);
+            report_.fault.holder = holder;
+            return;
+        }
+        const std::size_t kept =
+            static_cast<std::size_t>(std::min<std::uint64_t>(save.size(), capacity));
+        auto& output = out_.bytes;
+        output.reserve(capacity + (target == SaveTarget::Dsv ? kDsvFooterSize : 0));
+        output.assign(save.begin(), save.begin() + static_cast<std::ptrdiff_t>(kept));
+        output.resize(capacity, kBlankByte);
+        if (stored) {
+            report_.used -= save.size() - kept;
+            report_.dropped += save.size() - kept;
+        }
+        if (save.size() > capacity)
+            report_.notes.push_back("save " + ByteRange(capacity, save.size() - capacity) +
+                                    " dropped: all 0xFF");
+        else if (save.size() < capacity)
+            report_.notes.push_back("output " + ByteRange(save.size(), capacity - save.size()) +
+                                    " added: padding (0xFF)");
+        if (target == SaveTarget::Dsv) {
+            const auto footer = DsvFooter(capacity);
+            output.insert(output.end(), footer.begin(), footer.end());
+            report_.notes.push_back("output " + ByteRange(capacity, kDsvFooterSize) +
+                                    " added: the DeSmuME footer");
+        }
+    }
+
+    const InputBytes& input_;
+    const ConvertRequest& request_;
+    Converted& out_;
+    ConvertReport& report_;
+};
+
+}  // namespace
+
+Converted Convert(const InputBytes& input, const ConvertRequest& request) {
+    Converted out;
+    try {
+        Conversion(input, request, out).Run();
+    } catch (const std::bad_alloc&) {
+        // A 32-bit process, or a page's memory, may not find room for the
+        // largest saves.
+        out.report.fault = Refusal(FaultKind::OutOfMemory, "not enough memory to convert it");
+    }
+    if (out.report.fault.kind != FaultKind::None) std::vector<std::uint8_t>().swap(out.bytes);
+    return out;
+}
+
+}  // namespace ondrel
