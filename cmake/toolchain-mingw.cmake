@@ -25,8 +25,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--gc-sections")
 # The Windows programs are built for size: the dialog has a size budget, and
 # neither program spends its time in code that -O3 would speed up (a save is
 # a few copies of 512 KiB at most).
-set(CMAKE_C_FLAGS_RELEASE_INIT "-Os -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-Os -DNDEBUG")
+# (CMake appends its own -O3 to the _INIT flags, so the cache holds them.)
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Release flags: made for size")
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Release flags: made for size")
 
 # A 64-bit program runs under 64-bit Wine in a 64-bit prefix, a 32-bit one
 # under 32-bit Wine (scripts/wine-env.sh picks the loader).

@@ -139,9 +139,11 @@ private:
             report_.fault = Refusal(FaultKind::Empty, "holds no save: 0 bytes");
             return;
         }
+        ReportCartRule(load);
+        if (load.trailerBytes == 0) return Fit(file.first(load.bytesRead), true);
+        // The save as the rule lays it out: its start moved back to the front.
         std::vector<std::uint8_t> save(file.begin(), file.begin() + load.bytesRead);
         std::copy_n(file.begin() + kSaveImageSize, load.trailerBytes, save.begin());
-        ReportCartRule(load);
         Fit(save, true);
     }
 
