@@ -15,9 +15,11 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
-// The steps up to the written, not yet committed, output.
+// The steps up to the written, not yet committed, output. head: the buffer
+// inputs are read into, kept for the whole batch so that a thousand saves do
+// not make the heap give memory back and take it again a thousand times.
 ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
-                         std::unique_ptr<OutputFile>& output) {
+                         std::unique_ptr<OutputFile>& output, std::vector<std::uint8_t>& head) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
@@ -27,8 +29,8 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
     if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
     // Read once, no further than the conversion looks; a file too large for
     // any save is refused by its size, unread.
-    std::vector<std::uint8_t> head;
     std::uint64_t size = input.size;
+    head.clear();
     try {
         if (!(input.regular && TooLargeToConvert(input.size, job.request)))
             error = ReadInput(input, InputBound(job.request), head, size);
@@ -39,7 +41,6 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
     if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
     outcome.inputSize = size;
     Converted converted = job.convert({head, size}, job.request);
-    std::vector<std::uint8_t>().swap(head);
     std::vector<std::uint8_t> bytes = std::move(converted.bytes);
     const bool unusable = converted.report.fault.kind != FaultKind::None;
     outcome.report = std::make_shared<const ConvertReport>(std::move(converted.report));
@@ -74,10 +75,11 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     std::vector<ConvertOutcome> outcomes;
     outcomes.reserve(jobs.size());
     OutputBatch batch;
+    std::vector<std::uint8_t> head;
     std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
         std::unique_ptr<OutputFile> output;
-        outcomes.push_back(WriteSave(job, batch, output));
+        outcomes.push_back(WriteSave(job, batch, output, head));
         if (!output) continue;
         batch.Add(std::move(output));
         batched.push_back(outcomes.size() - 1);
