@@ -1,7 +1,10 @@
 # Release packages, made from what `cmake --install` installs:
-#   Windows: a zip with Ondrel.exe, ondrel-convert.exe, the README and the licence;
+#   Windows: a zip with Ondrel.exe, ondrel-convert.exe, the page, the README and
+#            the licence;
 #   Linux:   a tarball and a Debian package with ondrel-convert, its man page,
-#            the README, the licence and Debian's copyright and changelog.
+#            the page (share/ondrel/ondrel.html), the README, the licence and
+#            Debian's copyright and changelog.
+# The page is built by the wasm preset; scripts/package.sh builds it first.
 # Built by scripts/package.sh, or in one build folder by its `package` target.
 
 # Every Debian package carries /usr/share/doc/<package>/copyright and
@@ -63,6 +66,13 @@ ondrel (@version@) unstable; urgency=medium
     install(FILES ${out}/copyright ${out}/changelog.gz DESTINATION share/doc/ondrel)
 endfunction()
 
+set(ONDREL_PAGE ${PROJECT_SOURCE_DIR}/build/wasm/web/ondrel.html CACHE FILEPATH
+    "The browser page to package, as the wasm preset builds it")
+if(NOT EXISTS ${ONDREL_PAGE})
+    message(STATUS "No page at ${ONDREL_PAGE}: the packages will not hold it "
+                   "(cmake --preset wasm && cmake --build --preset wasm makes it)")
+endif()
+
 set(ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/LICENSE)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
     list(APPEND ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/README.md)
@@ -86,10 +96,16 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 if(WIN32)
     # The programs and their documents side by side at the top of the zip.
     install(FILES ${ONDREL_DOC_FILES} DESTINATION .)
+    if(EXISTS ${ONDREL_PAGE})
+        install(FILES ${ONDREL_PAGE} DESTINATION .)
+    endif()
     set(CPACK_GENERATOR ZIP)
     set(CPACK_SYSTEM_NAME win32)
 else()
     install(FILES ${ONDREL_DOC_FILES} DESTINATION share/doc/ondrel)
+    if(EXISTS ${ONDREL_PAGE})
+        install(FILES ${ONDREL_PAGE} DESTINATION share/ondrel)
+    endif()
     set(CPACK_GENERATOR TGZ DEB)
     set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -97,8 +113,10 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
            "ondrel-convert reads saves of the SC, Acekard (*.nds.sav), M3 (*.dat),\n"
-           "DSLink, EZ-Flash4 and EWIN2 (*.sav) cartridges and writes the raw\n"
-           "512 KiB save image of the J8 cartridge.")
+           "DSLink, EZ-Flash4 and EWIN2 (*.sav) cartridges, of emulators and of\n"
+           "Action Replay, and writes the raw 512 KiB save image of the J8\n"
+           "cartridge, a bare save or a .dsv. /usr/share/ondrel/ondrel.html does\n"
+           "the same in a web browser, offline.")
     ondrel_debian_docs()
 endif()
 

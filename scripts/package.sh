@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Builds the release packages into build/packages: the Windows zip (Ondrel.exe,
-# ondrel-convert.exe, README, licence), and the Linux tarball and Debian
-# package (ondrel-convert and its man page). Release builds without tests, in
-# folders of their own.
+# ondrel-convert.exe, ondrel.html, README, licence), and the Linux tarball and
+# Debian package (ondrel-convert, its man page and ondrel.html). Release
+# builds without tests, in folders of their own.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 mkdir -p build/packages
+# The page goes into both packages: built first, by the wasm preset.
+echo "== wasm"
+scripts/setup.sh web
+cmake --preset wasm -DONDREL_BUILD_TESTS=OFF >/dev/null
+cmake --build --preset wasm
 for preset in native win32; do
     echo "== $preset"
     dir=build/release-$preset
