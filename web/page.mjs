@@ -11,12 +11,19 @@ const status = $('status');
 const list = $('results');
 
 // From a Blob, so that the page works opened as a file, with no request.
-const worker = new Worker(
-    URL.createObjectURL(new Blob([$('ondrel-worker').textContent], { type: 'text/javascript' })));
+// Two workers share each batch; the first makes the zip, with the outputs
+// the other hands it through a port of their own.
+const workerUrl = URL.createObjectURL(new Blob([$('ondrel-worker').textContent], { type: 'text/javascript' }));
+const workers = [new Worker(workerUrl), new Worker(workerUrl)];
+for (const other of workers.slice(1)) {
+    const { port1, port2 } = new MessageChannel();
+    workers[0].postMessage({ type: 'zipper' }, [port1]);
+    other.postMessage({ type: 'share' }, [port2]);
+}
 
 let chosen = [];      // the files, in the order chosen
 let batch = 0;        // the conversion under way; results of older ones are dropped
-let items = [];       // per file: { li, output, blob, url } once converted
+let items = [];       // per file: { li, url } (url once converted)
 let waiting = [];     // results not yet shown
 let shown = 0;        // results shown of this batch
 let converting = false;
@@ -33,12 +40,28 @@ function element(tag, className, text) {
 // While a zip is made the button stays enabled (a disabled button would drop
 // the keyboard's focus) and says it is busy.
 function updateDownloadAll() {
-    downloadAll.disabled = converting || !items.some((item) => item.blob);
+    downloadAll.disabled = converting || !items.some((item) => item.url);
     downloadAll.setAttribute('aria-busy', String(zipping));
 }
 
 function plural(count, word) {
     return `${count} ${word}${count === 1 ? '' : 's'}`;
+}
+
+// Hands the files to the workers a part at a time, in turn: cloning a
+// thousand File handles in one message would hold this thread for a third of
+// a second. Each worker gets at least one part, so that it lets go of its
+// outputs of the batch before.
+const kPart = 10;
+function sendFiles(id, choices, part = 0) {
+    if (id !== batch) return;
+    const parts = Math.max(Math.ceil(chosen.length / kPart), workers.length);
+    const first = part * kPart;
+    workers[part % workers.length].postMessage({
+        type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kPart),
+        last: part + workers.length >= parts,
+    });
+    if (part + 1 < parts) setTimeout(sendFiles, 0, id, choices, part + 1);
 }
 
 function convertChosen() {
@@ -54,10 +77,9 @@ function convertChosen() {
     progress.hidden = !converting;
     status.textContent = converting ? `Converting ${plural(chosen.length, 'file')}…` : '';
     updateDownloadAll();
-    if (!converting) return;
     const choices = Object.fromEntries(
         Object.entries(choiceFields).map(([key, field]) => [key, field.value]));
-    worker.postMessage({ type: 'convert', batch, files: chosen, choices });
+    sendFiles(batch, choices);
 }
 
 function show(result) {
@@ -66,8 +88,6 @@ function show(result) {
     if (result.ok) {
         li.append(element('pre', '', result.lines.join('\n')));
         for (const warning of result.warnings) li.append(element('p', 'warning', `Warning: ${warning}`));
-        item.output = result.output;
-        item.blob = result.blob;
         item.url = URL.createObjectURL(result.blob);
         const link = element('a', '', `Download ${result.output}`);
         link.href = item.url;
@@ -91,7 +111,7 @@ function showWaiting() {
     if (shown < items.length) return;
     converting = false;
     progress.hidden = true;
-    const converted = items.filter((item) => item.blob).length;
+    const converted = items.filter((item) => item.url).length;
     const refused = items.length - converted;
     status.textContent = `${plural(converted, 'file')} converted` +
         (refused ? `, ${refused} not converted (the reasons are in the list).` : '.');
@@ -105,11 +125,12 @@ function finishZip(message) {
     updateDownloadAll();
 }
 
-worker.onmessage = ({ data }) => {
+const answer = ({ data }) => {
     if (data.type === 'result' && data.batch === batch) {
         if (waiting.length === 0) requestAnimationFrame(showWaiting);
         waiting.push(data);
     } else if (data.type === 'zip-progress') {
+        progress.max = data.total;
         progress.value = data.done;
     } else if (data.type === 'zipped') {
         if (zipUrl) URL.revokeObjectURL(zipUrl);
@@ -124,9 +145,12 @@ worker.onmessage = ({ data }) => {
     }
 };
 
-worker.onerror = (event) => {
-    status.textContent = `The converter could not start: ${event.message}`;
-};
+for (const worker of workers) {
+    worker.onmessage = answer;
+    worker.onerror = (event) => {
+        status.textContent = `The converter could not start: ${event.message}`;
+    };
+}
 
 function choose(files) {
     chosen = [...files];
@@ -141,15 +165,14 @@ for (const field of Object.values(choiceFields)) {
 }
 
 downloadAll.addEventListener('click', () => {
-    const entries = items.filter((item) => item.blob).map(({ output, blob }) => ({ name: output, blob }));
-    if (entries.length === 0 || zipping) return;
+    const count = items.filter((item) => item.url).length;
+    if (count === 0 || converting || zipping) return;
     zipping = true;
     updateDownloadAll();
-    progress.max = entries.length;
     progress.value = 0;
     progress.hidden = false;
-    status.textContent = `Zipping ${plural(entries.length, 'converted save')}…`;
-    worker.postMessage({ type: 'zip', entries });
+    status.textContent = `Zipping ${plural(count, 'converted save')}…`;
+    workers[0].postMessage({ type: 'zip', batch });
 });
 
 // Files dropped anywhere on the page are chosen as if picked.

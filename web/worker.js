@@ -1,13 +1,30 @@
-// The page's worker: converts the chosen files with the core and zips the
-// outputs, so that the page's own thread only hands over files and shows
-// text, and stays responsive through a batch of a thousand. A classic script:
-// the page's build puts fflate (self.fflate) and Emscripten's factory
-// OndrelCore ahead of it in one Blob.
+// The page's workers: each converts its share of the chosen files with the
+// core and makes each output a Blob; the first also zips the outputs of all.
+// The page's own thread only hands over files and shows text, and stays
+// responsive through a batch of a thousand. Making Blobs is the slowest step
+// of a batch, and the browser does it faster for two threads than for one.
+// (Their addresses are the page's to make: Chromium will not download from an
+// address a worker made for a page opened as a file.) A classic script: the
+// page's build puts fflate (self.fflate) and Emscripten's factory OndrelCore
+// ahead of it in one Blob.
 'use strict';
 
 let corePromise = OndrelCore();
-// The newest batch the page asked for; an older one stops at its next file.
-let newestBatch = 0;
+// Files read ahead of the one converting: reading is the browser's work,
+// which goes on while the core converts.
+const kReadAhead = 4;
+// A run of 0xFF at an output's end that is this long or longer is not copied
+// out: the output's Blob refers to a shared Blob of blank bytes instead.
+// Making Blobs is the slowest step of a batch, and its cost grows with the
+// bytes copied; erased flash and padding fill much of most outputs.
+const kSharedBlankRun = 64 * 1024;
+let blank = new Blob([]);
+
+// The batch the page asked for last: this worker's share of its files, each
+// with its place in the batch (arriving in parts), and the outputs made so far.
+let current = { id: 0, files: [], complete: true, outputs: [] };
+// The first worker's ports to the others, which hand it their outputs to zip.
+const others = [];
 
 // The core's C functions take strings as NUL-terminated UTF-8 in its heap.
 function withStrings(core, texts, use) {
@@ -24,9 +41,24 @@ function withStrings(core, texts, use) {
     }
 }
 
-// One file through the core: its report and, when converted, the output as
-// a Blob, made straight from the core's heap so the page gets a handle, not
-// a copy.
+// The bytes as a Blob, a long run of 0xFF at their end taken from the shared
+// blank Blob.
+function blobOf(heap, start, size) {
+    let end = start + size;
+    // Byte by byte up to a word's boundary, then word by word, then the rest.
+    while (end > start && (end & 3) !== 0 && heap[end - 1] === 0xff) --end;
+    if ((end & 3) === 0) {
+        const words = new Uint32Array(heap.buffer, 0, end >>> 2);
+        while (end >= start + 4 && words[(end >>> 2) - 1] === 0xffffffff) end -= 4;
+    }
+    while (end > start && heap[end - 1] === 0xff) --end;
+    const run = start + size - end;
+    if (run < kSharedBlankRun) return new Blob([heap.subarray(start, start + size)]);
+    if (blank.size < run) blank = new Blob([new Uint8Array(Math.max(run, 2 * blank.size)).fill(0xff)]);
+    return new Blob([heap.subarray(start, end), blank.slice(0, run)]);
+}
+
+// One file through the core: its report and, when converted, the output.
 function convertBytes(core, bytes, name, choices) {
     const input = core._malloc(Math.max(bytes.length, 1));
     core.HEAPU8.set(bytes, input);
@@ -37,8 +69,7 @@ function convertBytes(core, bytes, name, choices) {
     try {
         const answer = JSON.parse(core.UTF8ToString(core._ondrel_result_json(result)));
         if (answer.ok) {
-            const start = core._ondrel_result_bytes(result);
-            answer.blob = new Blob([core.HEAPU8.subarray(start, start + core._ondrel_result_size(result))]);
+            answer.blob = blobOf(core.HEAPU8, core._ondrel_result_bytes(result), core._ondrel_result_size(result));
         }
         return answer;
     } finally {
@@ -51,9 +82,8 @@ function refused(reason) {
 }
 
 async function convertFile(file, bytesPromise, choices) {
-    let core;
     try {
-        core = await corePromise;
+        const core = await corePromise;
         if (file.size > core._ondrel_max_input_size()) {
             return refused(core.UTF8ToString(core._ondrel_too_large_text(file.size)));
         }
@@ -73,7 +103,7 @@ async function convertFile(file, bytesPromise, choices) {
 // convert.
 async function readFile(file) {
     const core = await corePromise;
-    if (!file || file.size > core._ondrel_max_input_size()) return null;
+    if (file.size > core._ondrel_max_input_size()) return null;
     try {
         return new Uint8Array(await file.arrayBuffer());
     } catch {
@@ -81,19 +111,38 @@ async function readFile(file) {
     }
 }
 
-async function convertBatch({ batch, files, choices }) {
-    newestBatch = batch;
-    // The next file is read while this one converts.
-    let next = readFile(files[0]);
-    for (let index = 0; index < files.length; ++index) {
-        if (batch !== newestBatch) return;
-        const bytes = next;
-        next = readFile(files[index + 1]);
-        const answer = await convertFile(files[index], bytes, choices);
-        if (batch !== newestBatch) return;
-        postMessage({ type: 'result', batch, index, ...answer });
+async function convertBatch(batch) {
+    const reads = [];
+    for (let index = 0; batch === current; ++index) {
+        while (reads.length < Math.min(index + 1 + kReadAhead, batch.files.length)) {
+            reads.push(readFile(batch.files[reads.length].file));
+        }
+        if (index === batch.files.length) {
+            if (batch.complete) break;
+            await new Promise((resolve) => { batch.wake = resolve; });
+            --index;
+            continue;
+        }
+        const { file, place } = batch.files[index];
+        const answer = await convertFile(file, reads[index], batch.choices);
+        reads[index] = null;
+        if (batch !== current) return;
+        if (answer.blob) batch.outputs.push({ place, name: answer.output, blob: answer.blob });
+        postMessage({ type: 'result', batch: batch.id, index: place, ...answer });
     }
-    postMessage({ type: 'done', batch });
+}
+
+// The page sends a batch's files in parts, so that handing over a thousand
+// never holds its thread for long; first is the place of the part's first.
+function takeFiles({ batch: id, files, first, choices, last }) {
+    if (id < current.id) return;
+    if (id > current.id) {
+        current = { id, files: [], complete: false, outputs: [], choices };
+        convertBatch(current);
+    }
+    current.files.push(...files.map((file, i) => ({ file, place: first + i })));
+    current.complete = last;
+    current.wake?.();
 }
 
 // Entries of one folder in a zip: a name met again (in any case, for the
@@ -108,27 +157,42 @@ function uniqueName(name, taken) {
     return candidate;
 }
 
-async function zipOutputs({ entries }) {
+// This worker's outputs of the batch, for the first worker to zip.
+function outputsOf(id) {
+    return id === current.id ? current.outputs : [];
+}
+
+// Every output of the batch, this worker's and the others', in the order of
+// the files, as one zip.
+async function zipOutputs({ batch: id }) {
+    const shares = await Promise.all(others.map((port) => new Promise((resolve) => {
+        port.onmessage = ({ data }) => resolve(data);
+        port.postMessage(id);
+    })));
+    const outputs = [...outputsOf(id), ...shares.flat()].sort((a, b) => a.place - b.place);
     const chunks = [];
     const zip = new fflate.Zip((error, chunk) => {
         if (error) throw error;
         chunks.push(chunk);
     });
     const taken = new Set();
-    for (let index = 0; index < entries.length; ++index) {
-        const { name, blob } = entries[index];
+    for (let index = 0; index < outputs.length; ++index) {
+        const { name, blob } = outputs[index];
         const entry = new fflate.ZipDeflate(uniqueName(name, taken), { level: 6 });
         zip.add(entry);
         entry.push(new Uint8Array(await blob.arrayBuffer()), true);
-        postMessage({ type: 'zip-progress', done: index + 1 });
+        postMessage({ type: 'zip-progress', done: index + 1, total: outputs.length });
     }
     zip.end();
     postMessage({ type: 'zipped', blob: new Blob(chunks, { type: 'application/zip' }) });
 }
 
-self.onmessage = ({ data }) => {
-    if (data.type === 'convert') convertBatch(data);
+self.onmessage = ({ data, ports }) => {
+    if (data.type === 'files') takeFiles(data);
     if (data.type === 'zip') {
         zipOutputs(data).catch((error) => postMessage({ type: 'zip-failed', message: error.message }));
     }
+    // A port between the first worker and another one.
+    if (data.type === 'zipper') others.push(ports[0]);
+    if (data.type === 'share') ports[0].onmessage = ({ data: id }) => ports[0].postMessage(outputsOf(id));
 };

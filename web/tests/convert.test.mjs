@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
 import {
-    actionReplayDsFile, actionReplayDsiFile, choose, concat, convertNative, downloadAll, dsvFile, K,
+    actionReplayDsFile, actionReplayDsiFile, choose, concat, convertNative, download, downloadAll, dsvFile, K,
     nocashPackedFile, nocashStoredFile, openBrowser, pattern, results,
 } from './support.mjs';
 
@@ -84,6 +84,11 @@ for (const choice of choices) {
         // The bytes, all at once: Chromium drops a download asked for within
         // a second of ten others, so one link after another would not do.
         assert.ok(outputs.size > 0, 'every file refused: the choice tests nothing');
+        // One link's own download, as a user clicks it.
+        const first = shown.findIndex((item) => item.links.length > 0);
+        const saved = await download(page, first);
+        assert.equal(saved.name, shown[first].links[0].download);
+        assert.ok(Buffer.from(saved.bytes).equals(Buffer.from(outputs.get(saved.name))));
         const zipped = await downloadAll(page);
         assert.deepEqual(Object.keys(zipped).sort(), [...outputs.keys()].sort());
         for (const [name, bytes] of outputs) {

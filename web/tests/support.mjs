@@ -155,7 +155,7 @@ export async function results(page, count) {
         return items.length === n && ![...items].some((li) => li.classList.contains('waiting'));
     }, count);
     return list.locator(':scope > li').evaluateAll((items) => items.map((li) => ({
-        text: li.innerText.trim(),
+        text: li.textContent.trim(),
         lines: li.querySelector('pre')?.textContent.split('\n') ?? [],
         warnings: [...li.querySelectorAll('.warning')].map((p) => p.textContent.replace(/^Warning: /, '')),
         links: [...li.querySelectorAll('a')].map((a) => ({ download: a.download, href: a.href })),
