@@ -37,6 +37,15 @@ function element(tag, className, text) {
     return node;
 }
 
+// An item of the list: its content in a box of its own, which is laid out
+// only when seen, so that the item's number still shows.
+function listItem(className, ...content) {
+    const li = element('li', className);
+    li.append(element('div', 'result'));
+    li.firstChild.append(...content);
+    return li;
+}
+
 // While a zip is made the button stays enabled (a disabled button would drop
 // the keyboard's focus) and says it is busy.
 function updateDownloadAll() {
@@ -67,7 +76,7 @@ function sendFiles(id, choices, part = 0) {
 function convertChosen() {
     batch += 1;
     for (const item of items) if (item.url) URL.revokeObjectURL(item.url);
-    items = chosen.map((file) => ({ li: element('li', 'waiting', `${file.name}: waiting`) }));
+    items = chosen.map((file) => ({ li: listItem('waiting', `${file.name}: waiting`) }));
     list.replaceChildren(...items.map((item) => item.li));
     waiting = [];
     shown = 0;
@@ -84,17 +93,16 @@ function convertChosen() {
 
 function show(result) {
     const item = items[result.index];
-    const li = element('li', result.ok ? 'converted' : 'refused');
+    let li;
     if (result.ok) {
-        li.append(element('pre', '', result.lines.join('\n')));
-        for (const warning of result.warnings) li.append(element('p', 'warning', `Warning: ${warning}`));
         item.url = URL.createObjectURL(result.blob);
         const link = element('a', '', `Download ${result.output}`);
         link.href = item.url;
         link.download = result.output;
-        li.append(link);
+        li = listItem('converted', element('pre', '', result.lines.join('\n')),
+            ...result.warnings.map((warning) => element('p', 'warning', `Warning: ${warning}`)), link);
     } else {
-        li.append(element('p', '', `${chosen[result.index].name}: ${result.refusal}`));
+        li = listItem('refused', element('p', '', `${chosen[result.index].name}: ${result.refusal}`));
     }
     item.li.replaceWith(li);
     item.li = li;
