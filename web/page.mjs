@@ -1,6 +1,6 @@
-// The page: hands the chosen files and choices to the worker and shows what
+// The page: hands the chosen files and choices to the workers and shows what
 // comes back. It knows no save format; every output name, report line and
-// reason it shows comes from the core, in the worker.
+// reason it shows comes from the core, in the workers.
 
 const $ = (id) => document.getElementById(id);
 const input = $('files');
@@ -23,9 +23,9 @@ for (const other of workers.slice(1)) {
 
 let chosen = [];      // the files, in the order chosen
 let batch = 0;        // the conversion under way; results of older ones are dropped
-let items = [];       // per file: { li, url } (url once converted)
-let waiting = [];     // results not yet shown
-let shown = 0;        // results shown of this batch
+let items = [];       // per file: its result once it came, and its link's address
+let shown = 0;        // results shown of this batch: the first ones, in order
+let showing = false;  // a frame is asked for to show more
 let converting = false;
 let zipping = false;
 let zipUrl = '';
@@ -57,28 +57,38 @@ function plural(count, word) {
     return `${count} ${word}${count === 1 ? '' : 's'}`;
 }
 
-// Hands the files to the workers a part at a time, in turn: cloning a
-// thousand File handles in one message would hold this thread for a third of
-// a second. Each worker gets at least one part, so that it lets go of its
-// outputs of the batch before.
+// Hands the files to the workers, ten at a time in turn. Before a File can
+// be handed over the browser looks the file up, which only this thread can
+// ask, a fifth of a millisecond a file while the browser is idle and several
+// times that while it makes outputs; so every file is looked up first, a few
+// milliseconds at a time, and then all are handed over at once, which costs
+// next to nothing. Each worker gets at least one part, so that it lets go of
+// its outputs of the batch before.
 const kPart = 10;
-function sendFiles(id, choices, part = 0) {
+function sendFiles(id, choices, looked = 0) {
     if (id !== batch) return;
+    for (const until = performance.now() + 8; looked < chosen.length; ++looked) {
+        if (performance.now() > until) {
+            setTimeout(sendFiles, 0, id, choices, looked);
+            return;
+        }
+        void chosen[looked].size;
+    }
     const parts = Math.max(Math.ceil(chosen.length / kPart), workers.length);
-    const first = part * kPart;
-    workers[part % workers.length].postMessage({
-        type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kPart),
-        last: part + workers.length >= parts,
-    });
-    if (part + 1 < parts) setTimeout(sendFiles, 0, id, choices, part + 1);
+    for (let part = 0; part < parts; ++part) {
+        const first = part * kPart;
+        workers[part % workers.length].postMessage({
+            type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kPart),
+            last: part + workers.length >= parts,
+        });
+    }
 }
 
 function convertChosen() {
     batch += 1;
     for (const item of items) if (item.url) URL.revokeObjectURL(item.url);
-    items = chosen.map((file) => ({ li: listItem('waiting', `${file.name}: waiting`) }));
-    list.replaceChildren(...items.map((item) => item.li));
-    waiting = [];
+    items = chosen.map(() => ({}));
+    list.replaceChildren();
     shown = 0;
     converting = chosen.length > 0;
     progress.max = Math.max(chosen.length, 1);
@@ -91,32 +101,45 @@ function convertChosen() {
     sendFiles(batch, choices);
 }
 
-function show(result) {
-    const item = items[result.index];
-    let li;
-    if (result.ok) {
-        item.url = URL.createObjectURL(result.blob);
-        const link = element('a', '', `Download ${result.output}`);
-        link.href = item.url;
-        link.download = result.output;
-        li = listItem('converted', element('pre', '', result.lines.join('\n')),
-            ...result.warnings.map((warning) => element('p', 'warning', `Warning: ${warning}`)), link);
-    } else {
-        li = listItem('refused', element('p', '', `${chosen[result.index].name}: ${result.refusal}`));
+function itemOf(result) {
+    if (!result.ok) {
+        return listItem('refused', element('p', '', `${chosen[result.index].name}: ${result.refusal}`));
     }
-    item.li.replaceWith(li);
-    item.li = li;
+    const url = URL.createObjectURL(result.blob);
+    items[result.index].url = url;
+    const link = element('a', '', `Download ${result.output}`);
+    link.href = url;
+    link.download = result.output;
+    return listItem('converted', element('pre', '', result.lines.join('\n')),
+        ...result.warnings.map((warning) => element('p', 'warning', `Warning: ${warning}`)), link);
 }
 
-// Results are shown a frame's worth at a time: a thousand arrive faster than
-// the page could lay out one by one.
-function showWaiting() {
-    const results = waiting;
-    waiting = [];
-    results.forEach(show);
-    shown += results.length;
+function showSoon() {
+    if (showing) return;
+    showing = true;
+    requestAnimationFrame(showArrived);
+}
+
+// Results are added to the end of the list in the order of the files, a few
+// milliseconds' worth a frame: a thousand arrive faster than the page could
+// lay them out one by one, and each link's address costs a call into the
+// browser that takes longer the busier it is. Only added, never replaced, an
+// item costs the layout of itself alone.
+function showArrived() {
+    showing = false;
+    const until = performance.now() + 8;
+    const added = document.createDocumentFragment();
+    while (shown < items.length && items[shown].result &&
+           (added.childNodes.length === 0 || performance.now() < until)) {
+        added.append(itemOf(items[shown].result));
+        items[shown++].result = null;
+    }
+    list.append(added);
     progress.value = shown;
-    if (shown < items.length) return;
+    if (shown < items.length) {
+        if (items[shown].result) showSoon();
+        return;
+    }
     converting = false;
     progress.hidden = true;
     const converted = items.filter((item) => item.url).length;
@@ -135,8 +158,8 @@ function finishZip(message) {
 
 const answer = ({ data }) => {
     if (data.type === 'result' && data.batch === batch) {
-        if (waiting.length === 0) requestAnimationFrame(showWaiting);
-        waiting.push(data);
+        items[data.index].result = data;
+        if (data.index === shown) showSoon();
     } else if (data.type === 'zip-progress') {
         progress.max = data.total;
         progress.value = data.done;

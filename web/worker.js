@@ -19,6 +19,9 @@ const kReadAhead = 4;
 // bytes copied; erased flash and padding fill much of most outputs.
 const kSharedBlankRun = 64 * 1024;
 let blank = new Blob([]);
+// Runs of blank bytes by their length: outputs of one kind of save end in
+// runs of one length, and each new Blob costs the browser alike.
+let blankRuns = new Map();
 
 // The batch the page asked for last: this worker's share of its files, each
 // with its place in the batch (arriving in parts), and the outputs made so far.
@@ -54,8 +57,12 @@ function blobOf(heap, start, size) {
     while (end > start && heap[end - 1] === 0xff) --end;
     const run = start + size - end;
     if (run < kSharedBlankRun) return new Blob([heap.subarray(start, start + size)]);
-    if (blank.size < run) blank = new Blob([new Uint8Array(Math.max(run, 2 * blank.size)).fill(0xff)]);
-    return new Blob([heap.subarray(start, end), blank.slice(0, run)]);
+    if (blank.size < run) {
+        blank = new Blob([new Uint8Array(Math.max(run, 2 * blank.size)).fill(0xff)]);
+        blankRuns = new Map();
+    }
+    if (!blankRuns.has(run)) blankRuns.set(run, blank.slice(0, run));
+    return new Blob([heap.subarray(start, end), blankRuns.get(run)]);
 }
 
 // One file through the core: its report and, when converted, the output.

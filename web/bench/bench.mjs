@@ -126,7 +126,7 @@ try {
 
     const bench = await page.evaluate(() => window.bench);
     const status = await page.locator('#status').textContent();
-    const listed = await page.locator('#results > li:not(.waiting)').count();
+    const listed = await page.locator('#results > li').count();
     const session = await page.context().newCDPSession(page);
     await session.send('Performance.enable');
     const { metrics } = await session.send('Performance.getMetrics');

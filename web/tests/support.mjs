@@ -147,13 +147,10 @@ export async function choose(page, files, { to = 'j8', size = '', kind = '' } = 
         files.map(({ name, bytes }) => ({ name, mimeType: 'application/octet-stream', buffer: Buffer.from(bytes) })));
 }
 
-// Waits until every item of the list holds its result, and reads them.
+// Waits until the list holds every file's result, and reads them.
 export async function results(page, count) {
     const list = page.getByRole('list', { name: 'Results' });
-    await page.waitForFunction((n) => {
-        const items = document.querySelectorAll('#results > li');
-        return items.length === n && ![...items].some((li) => li.classList.contains('waiting'));
-    }, count);
+    await page.waitForFunction((n) => document.querySelectorAll('#results > li').length === n, count);
     return list.locator(':scope > li').evaluateAll((items) => items.map((li) => ({
         text: li.textContent.trim(),
         lines: li.querySelector('pre')?.textContent.split('\n') ?? [],
