@@ -62,9 +62,9 @@ function plural(count, word) {
 // ask, a fifth of a millisecond a file while the browser is idle and several
 // times that while it makes outputs; so every file is looked up first, a few
 // milliseconds at a time, and then all are handed over at once, which costs
-// next to nothing. Each worker gets at least one part, so that it lets go of
-// its outputs of the batch before.
-const kPart = 10;
+// next to nothing. Each worker gets at least one message, so that it lets go
+// of its outputs of the batch before.
+const kFilesPerMessage = 10;
 function sendFiles(id, choices, looked = 0) {
     if (id !== batch) return;
     for (const until = performance.now() + 8; looked < chosen.length; ++looked) {
@@ -74,12 +74,12 @@ function sendFiles(id, choices, looked = 0) {
         }
         void chosen[looked].size;
     }
-    const parts = Math.max(Math.ceil(chosen.length / kPart), workers.length);
-    for (let part = 0; part < parts; ++part) {
-        const first = part * kPart;
-        workers[part % workers.length].postMessage({
-            type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kPart),
-            last: part + workers.length >= parts,
+    const messages = Math.max(Math.ceil(chosen.length / kFilesPerMessage), workers.length);
+    for (let message = 0; message < messages; ++message) {
+        const first = message * kFilesPerMessage;
+        workers[message % workers.length].postMessage({
+            type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kFilesPerMessage),
+            last: message + workers.length >= messages,
         });
     }
 }

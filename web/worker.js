@@ -24,7 +24,8 @@ let blank = new Blob([]);
 let blankRuns = new Map();
 
 // The batch the page asked for last: this worker's share of its files, each
-// with its place in the batch (arriving in parts), and the outputs made so far.
+// with its place in the batch (arriving ten at a time), and the outputs made
+// so far.
 let current = { id: 0, files: [], complete: true, outputs: [] };
 // The first worker's ports to the others, which hand it their outputs to zip.
 const others = [];
@@ -139,8 +140,8 @@ async function convertBatch(batch) {
     }
 }
 
-// The page sends a batch's files in parts, so that handing over a thousand
-// never holds its thread for long; first is the place of the part's first.
+// The page sends a batch's files ten at a time, to each worker in turn; first
+// is the place in the batch of the first of them.
 function takeFiles({ batch: id, files, first, choices, last }) {
     if (id < current.id) return;
     if (id > current.id) {

@@ -28,12 +28,12 @@ export function pattern(size, blankFront = 0) {
     return bytes;
 }
 
-export function concat(...parts) {
-    const bytes = new Uint8Array(parts.reduce((size, part) => size + part.length, 0));
+export function concat(...pieces) {
+    const bytes = new Uint8Array(pieces.reduce((size, piece) => size + piece.length, 0));
     let at = 0;
-    for (const part of parts) {
-        bytes.set(part, at);
-        at += part.length;
+    for (const piece of pieces) {
+        bytes.set(piece, at);
+        at += piece.length;
     }
     return bytes;
 }
