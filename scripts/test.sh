@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds with warnings as errors and runs every test:
 # - the native build on Linux, and its Debian package checked by lintian;
+# - the browser page (WebAssembly): the core's tests under Node, and the page
+#   in headless Chromium against the native converter;
 # - the 32-bit Windows program users download, always built and checked as
 #   a file (format, resources, imports, size), which needs no Wine;
 # - the Windows tests under Wine: 32-bit where this machine runs 32-bit
@@ -11,8 +13,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 . scripts/steps.sh
 
-step "set-up" "check the network to Debian's mirrors and run scripts/setup.sh again."
-scripts/setup.sh
+step "set-up" "check the network to Debian's and npm's mirrors and run scripts/setup.sh web again."
+scripts/setup.sh web
 export ONDREL_WERROR=${ONDREL_WERROR:-ON}
 
 build_preset() {
@@ -31,6 +33,10 @@ build_preset native
 test_preset native
 step "check the Debian package" "fix what lintian reports above (lintian -i explains each tag); scripts/check-deb.sh repeats the check."
 scripts/check-deb.sh
+
+# The page's tests compare it with the native converter just built.
+build_preset wasm
+test_preset wasm
 
 build_preset win32
 test_preset win32 -L without-wine

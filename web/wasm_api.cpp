@@ -1,0 +1,233 @@
+// The browser page's way into the core: a save's bytes and the choices made
+// on the page go in, the output's bytes and the report's lines come out. The
+// page's script knows no save format; every rule, name and message it shows
+// comes from here. Plain C functions, so the worker calls them with nothing
+// but Emscripten's own glue.
+
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/chip_size.h"
+#include "core/format_converter.h"
+#include "core/save_formats.h"
+#include "core/source_kind.h"
+
+namespace {
+
+struct Result {
+    std::string json;
+    std::vector<std::uint8_t> bytes;
+};
+
+// What the page shows of one file: the converter's report lines and warnings,
+// or why nothing was made.
+struct Answer {
+    std::string output;
+    std::vector<std::string> lines;
+    std::vector<std::string> warnings;
+    std::string refusal;
+};
+
+void AppendJsonString(std::string& json, std::string_view text) {
+    json += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[7];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    json += '"';
+}
+
+void AppendJsonList(std::string& json, const std::vector<std::string>& texts) {
+    json += '[';
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) json += ',';
+        AppendJsonString(json, texts[i]);
+    }
+    json += ']';
+}
+
+std::string Json(const Answer& answer) {
+    std::string json = "{\"ok\":";
+    json += answer.refusal.empty() ? "true" : "false";
+    json += ",\"output\":";
+    AppendJsonString(json, answer.refusal.empty() ? answer.output : "");
+    json += ",\"lines\":";
+    AppendJsonList(json, answer.lines);
+    json += ",\"warnings\":";
+    AppendJsonList(json, answer.warnings);
+    json += ",\"refusal\":";
+    AppendJsonString(json, answer.refusal);
+    json += '}';
+    return json;
+}
+
+// The page offers the converter's --size values: "512", "8K" ... "64M".
+std::optional<std::uint64_t> ChipSizeNamed(std::string_view text) {
+    std::uint64_t size = 0;
+    std::size_t digits = 0;
+    while (digits < text.size() && digits < 6 && text[digits] >= '0' && text[digits] <= '9')
+        size = size * 10 + static_cast<std::uint64_t>(text[digits++] - '0');
+    const std::string_view unit = text.substr(digits);
+    if (digits == 0 || unit.size() > 1) return std::nullopt;
+    if (unit == "K") size <<= 10;
+    if (unit == "M") size <<= 20;
+    if (!unit.empty() && unit != "K" && unit != "M") return std::nullopt;
+    if (!ondrel::IsChipSize(size)) return std::nullopt;
+    return size;
+}
+
+std::optional<ondrel::SaveTarget> TargetNamed(std::string_view name) {
+    if (name == "j8") return ondrel::SaveTarget::J8;
+    if (name == "raw") return ondrel::SaveTarget::Raw;
+    if (name == "dsv") return ondrel::SaveTarget::Dsv;
+    return std::nullopt;
+}
+
+std::string FileName(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// This body moves onto the core's pure Convert(bytes, request) once that
+// lands; until then it plans as the converter's batch does and reads the
+// bytes through a memory stream. The C functions below stay as they are.
+Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string& name,
+               std::string_view targetName, std::string_view chipSize, std::string_view readAs,
+               std::vector<std::uint8_t>& output) {
+    Answer answer;
+    const auto target = TargetNamed(targetName);
+    if (!target) {
+        answer.refusal = "cannot convert to \"" + std::string(targetName) + "\"";
+        return answer;
+    }
+    const auto chip = chipSize.empty() ? std::optional<std::uint64_t>(0) : ChipSizeNamed(chipSize);
+    if (!chip) {
+        answer.refusal = std::string(chipSize) + " is not a DS save chip size (" +
+                         std::string(ondrel::kChipSizesInWords) + ")";
+        return answer;
+    }
+    if (*chip != 0 && target == ondrel::SaveTarget::J8) {
+        answer.refusal = "a J8 save is 512 KiB; a chip size is for a bare save or a .dsv";
+        return answer;
+    }
+    std::optional<ondrel::SourceKind> kind;
+    if (!readAs.empty() && !(kind = ondrel::SourceKindNamed(readAs))) {
+        answer.refusal = "cannot read a save as \"" + std::string(readAs) + "\"";
+        return answer;
+    }
+    const auto recognised = ondrel::ClassifyForTarget(name, *target);
+    if (!kind && !recognised) {
+        answer.refusal =
+            "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); choose its "
+            "kind under Read as";
+        return answer;
+    }
+    answer.output =
+        FileName(recognised ? recognised->outputPath : ondrel::UnrecognisedOutput(name, *target));
+
+    // fmemopen takes a writable buffer; opened "rb" it never writes to it.
+    std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(bytes), size, "rb");
+    if (!stream) {
+        answer.refusal = "not enough memory to convert it";
+        return answer;
+    }
+    const ondrel::FormatConverter converter(*target, *chip, !kind);
+    const ondrel::ConvertJob job{name, answer.output,
+                                 kind.value_or(recognised ? recognised->kind
+                                                          : ondrel::SourceKind::NdsSav),
+                                 true, false, &converter};
+    ondrel::ConvertOutcome outcome;
+    outcome.inputSize = size;
+    const std::error_code error =
+        converter.Make(ondrel::InputFile{stream, size, true}, job, output, outcome);
+    std::fclose(stream);
+    if (error) {
+        answer.refusal = error.message() + "; nothing written";
+        return answer;
+    }
+    const ondrel::MadeReport& made = *outcome.made;
+    if (!made.problem.empty()) {
+        answer.refusal = made.problem + "; nothing written";
+        return answer;
+    }
+    // Worded as the converter's report (cli/report.cpp), line for line.
+    answer.lines.push_back(name + " -> " + answer.output + " (" +
+                           std::string(ondrel::SourceKindName(made.readAs)) + ", " +
+                           std::to_string(made.used) + " bytes used / " +
+                           std::to_string(made.dropped) + " dropped)");
+    for (const std::string& note : made.notes) answer.lines.push_back("  " + note);
+    answer.warnings = made.warnings;
+    return answer;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The most bytes a chosen file may have; the page refuses a larger one by its
+// size, before reading it.
+std::uint32_t ondrel_max_input_size(void) {
+    return static_cast<std::uint32_t>(ondrel::kLargestSaveFile);
+}
+
+// Why a file of this many bytes is refused; valid until the next call.
+const char* ondrel_too_large_text(double size) {
+    static std::string text;
+    text = ondrel::ByteCount(static_cast<std::uint64_t>(size)) +
+           ", larger than any DS save with its header (" +
+           ondrel::SizeInWords(ondrel::kLargestSaveFile) + " at most); nothing written";
+    return text.c_str();
+}
+
+// Converts one file's bytes (the caller keeps them). target: "j8", "raw" or
+// "dsv"; chipSize: "" for the save's own, or "512", "8K" ... "64M"; readAs: ""
+// for the kind its name gives, or a kind's name ("nds-sav", "dat", "sav",
+// "dsv", "duc", "nocash", "raw"). Free it with ondrel_result_free; null only
+// when there was no memory even for the answer.
+void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* fileName,
+                     const char* target, const char* chipSize, const char* readAs) {
+    auto* result = new (std::nothrow) Result;
+    if (!result) return nullptr;
+    try {
+        result->json = Json(Convert(bytes, size, fileName, target, chipSize, readAs, result->bytes));
+    } catch (const std::bad_alloc&) {
+        result->bytes.clear();
+        result->json.clear();
+        Answer failed;
+        failed.refusal = "not enough memory to convert it";
+        result->json = Json(failed);
+    }
+    return result;
+}
+
+// {"ok":bool,"output":name,"lines":[...],"warnings":[...],"refusal":reason}
+const char* ondrel_result_json(void* result) {
+    return static_cast<Result*>(result)->json.c_str();
+}
+
+const std::uint8_t* ondrel_result_bytes(void* result) {
+    return static_cast<Result*>(result)->bytes.data();
+}
+
+std::uint32_t ondrel_result_size(void* result) {
+    return static_cast<std::uint32_t>(static_cast<Result*>(result)->bytes.size());
+}
+
+void ondrel_result_free(void* result) {
+    delete static_cast<Result*>(result);
+}
+
+}  // extern "C"
