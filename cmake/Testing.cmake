@@ -58,7 +58,7 @@ set(ONDREL_WINE_UI_LOCK wine_ui)
 set(ONDREL_WASM_TESTS
     source_kind_test
     save_formats_test
-    convert_test
+    save_image_test
 )
 
 # Registers a GoogleTest program with CTest: one CTest test per case natively,

@@ -217,8 +217,10 @@ private:
             static_cast<std::size_t>(std::min<std::uint64_t>(save.size(), capacity));
         auto& output = out_.bytes;
         output.reserve(capacity + (target == SaveTarget::Dsv ? kDsvFooterSize : 0));
-        output.assign(save.begin(), save.begin() + static_cast<std::ptrdiff_t>(kept));
-        output.resize(capacity, kBlankByte);
+        // Filled first, then copied: one fill of the whole output is a plain
+        // memset everywhere, where growing it with 0xFF is not in wasm.
+        output.assign(capacity, kBlankByte);
+        std::copy_n(save.begin(), kept, output.begin());
         if (stored) {
             report_.used -= save.size() - kept;
             report_.dropped += save.size() - kept;

@@ -4,6 +4,7 @@
 // comes from here. Plain C functions, so the worker calls them with nothing
 // but Emscripten's own glue.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "core/chip_size.h"
-#include "core/format_converter.h"
+#include "core/convert.h"
 #include "core/save_formats.h"
 #include "core/source_kind.h"
 
@@ -74,21 +75,6 @@ std::string Json(const Answer& answer) {
     return json;
 }
 
-// The page offers the converter's --size values: "512", "8K" ... "64M".
-std::optional<std::uint64_t> ChipSizeNamed(std::string_view text) {
-    std::uint64_t size = 0;
-    std::size_t digits = 0;
-    while (digits < text.size() && digits < 6 && text[digits] >= '0' && text[digits] <= '9')
-        size = size * 10 + static_cast<std::uint64_t>(text[digits++] - '0');
-    const std::string_view unit = text.substr(digits);
-    if (digits == 0 || unit.size() > 1) return std::nullopt;
-    if (unit == "K") size <<= 10;
-    if (unit == "M") size <<= 20;
-    if (!unit.empty() && unit != "K" && unit != "M") return std::nullopt;
-    if (!ondrel::IsChipSize(size)) return std::nullopt;
-    return size;
-}
-
 std::optional<ondrel::SaveTarget> TargetNamed(std::string_view name) {
     if (name == "j8") return ondrel::SaveTarget::J8;
     if (name == "raw") return ondrel::SaveTarget::Raw;
@@ -101,9 +87,30 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// This body moves onto the core's pure Convert(bytes, request) once that
-// lands; until then it plans as the converter's batch does and reads the
-// bytes through a memory stream. The C functions below stay as they are.
+// A fault in the page's words: the core's, and the choice on the page that
+// keeps what would be lost.
+std::string Worded(const ondrel::Fault& fault, ondrel::SaveTarget target) {
+    using ondrel::FaultKind;
+    switch (fault.kind) {
+        case FaultKind::DataPastOutput:
+            if (!fault.holder) return fault.problem;
+            return fault.problem + " (" +
+                   (target == ondrel::SaveTarget::J8
+                        ? std::string("choose a bare save or .dsv under Convert to")
+                        : "choose " + ondrel::ShortSize(*fault.holder) + " under Chip size") +
+                   ")";
+        case FaultKind::PastCartRule:
+        case FaultKind::DataInDatTail:
+            return fault.problem + " (choose raw under Read as to keep them)";
+        case FaultKind::FrontOverwritten:
+            return fault.problem + " (choose raw under Read as to keep the file as it is)";
+        default:
+            return fault.problem;
+    }
+}
+
+// Plans as the converter does for one file of its name, then converts the
+// bytes the converter would read of it.
 Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string& name,
                std::string_view targetName, std::string_view chipSize, std::string_view readAs,
                std::vector<std::uint8_t>& output) {
@@ -113,8 +120,9 @@ Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string&
         answer.refusal = "cannot convert to \"" + std::string(targetName) + "\"";
         return answer;
     }
-    const auto chip = chipSize.empty() ? std::optional<std::uint64_t>(0) : ChipSizeNamed(chipSize);
-    if (!chip) {
+    std::optional<std::uint64_t> chip = 0;
+    if (!chipSize.empty()) chip = ondrel::ParseShortSize(chipSize);
+    if (!chip || (*chip != 0 && !ondrel::IsChipSize(*chip))) {
         answer.refusal = std::string(chipSize) + " is not a DS save chip size (" +
                          std::string(ondrel::kChipSizesInWords) + ")";
         return answer;
@@ -138,38 +146,26 @@ Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string&
     answer.output =
         FileName(recognised ? recognised->outputPath : ondrel::UnrecognisedOutput(name, *target));
 
-    // fmemopen takes a writable buffer; opened "rb" it never writes to it.
-    std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(bytes), size, "rb");
-    if (!stream) {
-        answer.refusal = "not enough memory to convert it";
+    // The converter reads a file no further than its conversion looks.
+    const ondrel::ConvertRequest request{
+        kind.value_or(recognised ? recognised->kind : ondrel::SourceKind::NdsSav), !kind, *target,
+        *chip};
+    const std::uint64_t read = std::min<std::uint64_t>(size, ondrel::InputBound(request));
+    ondrel::Converted converted =
+        ondrel::Convert({ondrel::ByteSpan(bytes, static_cast<std::size_t>(read)), size}, request);
+    const ondrel::ConvertReport& report = converted.report;
+    if (report.fault.kind != ondrel::FaultKind::None) {
+        answer.refusal = Worded(report.fault, *target) + "; nothing written";
         return answer;
     }
-    const ondrel::FormatConverter converter(*target, *chip, !kind);
-    const ondrel::ConvertJob job{name, answer.output,
-                                 kind.value_or(recognised ? recognised->kind
-                                                          : ondrel::SourceKind::NdsSav),
-                                 true, false, &converter};
-    ondrel::ConvertOutcome outcome;
-    outcome.inputSize = size;
-    const std::error_code error =
-        converter.Make(ondrel::InputFile{stream, size, true}, job, output, outcome);
-    std::fclose(stream);
-    if (error) {
-        answer.refusal = error.message() + "; nothing written";
-        return answer;
-    }
-    const ondrel::MadeReport& made = *outcome.made;
-    if (!made.problem.empty()) {
-        answer.refusal = made.problem + "; nothing written";
-        return answer;
-    }
-    // Worded as the converter's report (cli/report.cpp), line for line.
+    output = std::move(converted.bytes);
+    // Worded as the converter's report, line for line.
     answer.lines.push_back(name + " -> " + answer.output + " (" +
-                           std::string(ondrel::SourceKindName(made.readAs)) + ", " +
-                           std::to_string(made.used) + " bytes used / " +
-                           std::to_string(made.dropped) + " dropped)");
-    for (const std::string& note : made.notes) answer.lines.push_back("  " + note);
-    answer.warnings = made.warnings;
+                           std::string(ondrel::SourceKindName(report.readAs)) + ", " +
+                           ondrel::Counted(report.used, "byte", "bytes") + " used / " +
+                           std::to_string(report.dropped) + " dropped)");
+    for (const std::string& note : report.notes) answer.lines.push_back("  " + note);
+    answer.warnings = report.warnings;
     return answer;
 }
 
@@ -202,7 +198,8 @@ void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* 
     auto* result = new (std::nothrow) Result;
     if (!result) return nullptr;
     try {
-        result->json = Json(Convert(bytes, size, fileName, target, chipSize, readAs, result->bytes));
+        result->json =
+            Json(Convert(bytes, size, fileName, target, chipSize, readAs, result->bytes));
     } catch (const std::bad_alloc&) {
         result->bytes.clear();
         result->json.clear();

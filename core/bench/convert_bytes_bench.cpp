@@ -60,7 +60,9 @@ std::vector<Case> Cases() {
         {"dat 257K to J8", Pattern(257 * K), {SourceKind::Dat}},
         {"sav 520K to J8, start moved", Pattern(520 * K, 8 * K), {SourceKind::Sav, true}},
         {"sav 520K to raw", Pattern(520 * K, 8 * K), {SourceKind::Sav, true, SaveTarget::Raw}},
-        {"dsv 64K to J8", Appended(save64K, Bytes(footer.begin(), footer.end())), {SourceKind::Dsv}},
+        {"dsv 64K to J8",
+         Appended(save64K, Bytes(footer.begin(), footer.end())),
+         {SourceKind::Dsv}},
         {"raw 64K to dsv", save64K, {SourceKind::Raw, false, SaveTarget::Dsv}},
         {"nocash packed 512K to raw", nocash, {SourceKind::Nocash, false, SaveTarget::Raw}},
     };
@@ -76,8 +78,7 @@ int main(int argc, char** argv) {
         std::size_t outputBytes = 0;
         for (int i = 0; i < rounds; ++i) {
             const auto start = std::chrono::steady_clock::now();
-            const ondrel::Converted converted =
-                ondrel::Convert({c.file, c.file.size()}, c.request);
+            const ondrel::Converted converted = ondrel::Convert({c.file, c.file.size()}, c.request);
             times.push_back(
                 std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                     .count());

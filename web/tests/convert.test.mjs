@@ -7,7 +7,7 @@ import { after, before, test } from 'node:test';
 
 import {
     actionReplayDsFile, actionReplayDsiFile, choose, concat, convertNative, download, downloadAll, dsvFile, K,
-    nocashPackedFile, nocashStoredFile, openBrowser, pattern, results,
+    nocashPackedFile, nocashStoredFile, openBrowser, pageReason, pattern, results,
 } from './support.mjs';
 
 // A copy of 3, a short repeat of 5 and a long one of 300: 308 bytes, which
@@ -32,6 +32,8 @@ const files = [
     { name: 'Stored.sav', bytes: nocashStoredFile(pattern(8 * K)) },
     { name: 'Packed.sav', bytes: nocashPackedFile(runs, 11, 308) },
     { name: 'Tagged.sav', bytes: dsvFile(pattern(32 * K)) },
+    { name: 'Trailing.sav', bytes: concat(nocashStoredFile(pattern(4 * K)), pattern(100)) },
+    { name: 'M3Data.dat', bytes: concat(pattern(256 * K), pattern(K)) },
     { name: 'backup.bin', bytes: pattern(8 * K) },
     { name: 'ポケモン.dsv', bytes: dsvFile(pattern(64 * K)) },
 ];
@@ -67,10 +69,7 @@ for (const choice of choices) {
             const item = shown[index];
             const about = `${name} with ${JSON.stringify(choice)}`;
             if (native.status !== 0) {
-                // The converter's one reason that names its own option is
-                // worded for the page's control.
-                const reason = native.stderr.at(-1).replace(/^ondrel-convert: /, '')
-                    .replace('give --kind to convert it', 'choose its kind under Read as');
+                const reason = pageReason(native);
                 assert.equal(item.text, reason, about);
                 assert.deepEqual(item.links, [], about);
                 continue;

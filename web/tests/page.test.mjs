@@ -10,7 +10,7 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
-    choose, convertNative, download, downloadAll, dsvFile, K, openBrowser, pattern, results,
+    choose, convertNative, download, downloadAll, dsvFile, K, openBrowser, pageReason, pattern, results,
 } from './support.mjs';
 
 const largestSaveFile = 65 * K * K;  // the most a file may have (64 MiB and 1 MiB of room)
@@ -28,7 +28,7 @@ after(async () => {
     assert.deepEqual(browser.offPage, []);
 });
 
-const reasonOf = (native) => native.stderr.at(-1).replace(/^ondrel-convert: /, '');
+const reasonOf = pageReason;
 const listItems = (page) => page.getByRole('list', { name: 'Results' }).locator(':scope > li');
 
 test('a change that makes a success a refusal takes its link away', async () => {

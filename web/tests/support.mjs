@@ -172,3 +172,15 @@ export async function downloadAll(page) {
         page.waitForEvent('download'), page.getByRole('button', { name: 'Download all' }).click()]);
     return unzipSync(new Uint8Array(readFileSync(await saved.path())));
 }
+
+// The converter's reason for writing nothing, as the page words it: the same
+// text, where the converter names an option to keep what would be lost the
+// page names its control.
+export function pageReason(native) {
+    return native.stderr.at(-1).replace(/^ondrel-convert: /, '')
+        .replace('give --kind to convert it', 'choose its kind under Read as')
+        .replace('(--to raw or --to dsv)', '(choose a bare save or .dsv under Convert to)')
+        .replace(/\(--size (\w+)\)/, '(choose $1 under Chip size)')
+        .replace('(--kind raw keeps them)', '(choose raw under Read as to keep them)')
+        .replace('(--kind raw keeps the file as it is)', '(choose raw under Read as to keep the file as it is)');
+}
