@@ -10,7 +10,8 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
-    choose, convertNative, download, downloadAll, dsvFile, K, openBrowser, pageReason, pattern, results,
+    choose, convertNative, download, downloadAll, dsvFile, K, nocashPackedFile, openBrowser, pageReason, pattern,
+    results,
 } from './support.mjs';
 
 const largestSaveFile = 65 * K * K;  // the most a file may have (64 MiB and 1 MiB of room)
@@ -42,6 +43,35 @@ test('a change that makes a success a refusal takes its link away', async () => 
     assert.equal(refused.text, reasonOf(convertNative(big.name, big.bytes, { to: 'j8' })));
     assert.equal(await page.getByRole('list', { name: 'Results' }).getByRole('link').count(), 0);
     assert.ok(await page.getByRole('button', { name: 'Download all' }).isDisabled());
+    await page.close();
+});
+
+// Runs of 65,535 bytes of 0x11 that unpack to 64 MiB from about 4 KiB.
+function runs64MiB() {
+    const runs = [];
+    for (let left = 64 * K * K; left > 0; left -= Math.min(left, 0xffff)) {
+        const count = Math.min(left, 0xffff);
+        runs.push(0x80, 0x11, count & 0xff, count >> 8);
+    }
+    runs.push(0);
+    return Uint8Array.from(runs);
+}
+
+test('hostile files are refused within a second, as the converter refuses them', async () => {
+    const page = await browser.page();
+    const bomb = runs64MiB();
+    const cases = [
+        { name: 'Bomb.sav', bytes: nocashPackedFile(bomb, bomb.length, 64 * K * K) },
+        { name: 'Lying.dsv', bytes: dsvFile(pattern(8 * K), { padded: 64 * K }) },
+    ];
+    for (const file of cases) {
+        const started = Date.now();
+        await choose(page, [file]);
+        const [shown] = await results(page, 1);
+        assert.ok(Date.now() - started < 1000, `${file.name}: ${Date.now() - started} ms`);
+        assert.equal(shown.text, reasonOf(convertNative(file.name, file.bytes)), file.name);
+        assert.deepEqual(shown.links, []);
+    }
     await page.close();
 });
 
