@@ -229,7 +229,10 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     std::set<std::string> given;
     for (const std::string& input : options.inputs) {
         if (!given.insert(Location(input)).second) {
-            jobs.push_back({{input, {}}, input, "warning: given more than once; tried once", true});
+            ConvertJob again;
+            again.inputPath = input;
+            jobs.push_back(
+                {std::move(again), input, "warning: given more than once; tried once", true});
             continue;
         }
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
