@@ -25,9 +25,8 @@ public:
 
     // Overridables
     // Called with each argument in turn. Keeps the first that is not empty as
-    // the file name.
-    // Unlike the framework we model, no argument is taken for an option: a
-    // file may well be named "-Game.sav".
+    // the file name. Unlike the framework we model, no argument is taken for
+    // an option: a file may well be named "-Game.sav".
     virtual void ParseParam(const char* pszParam);
 };
 

@@ -23,15 +23,15 @@ public:
     CString m_strInputPath;   // control IDC_INPUT_PATH
     CString m_strOutputPath;  // control IDC_OUTPUT_PATH
 
+    // Where the icon goes in a minimized client area of the given size:
+    // centred, rounding the way the system's own dialogs always have.
+    static POINT MinimizedIconOrigin(const RECT& client, int cxIcon, int cyIcon);
+
     // Operations
     // Takes path as the input chooser's pick: the input member, and when the
     // name is recognised the kind and the proposed output; otherwise neither
     // changes. The fields show it at the next UpdateData(FALSE).
     void PickInput(const CString& path);
-
-    // Where the icon goes in a minimized client area of the given size:
-    // centred, rounding the way the system's own dialogs always have.
-    static POINT MinimizedIconOrigin(const RECT& client, int cxIcon, int cyIcon);
 
 protected:
     HICON m_hIcon;
