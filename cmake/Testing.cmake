@@ -6,7 +6,13 @@ if(CMAKE_CROSSCOMPILING)
     set(ONDREL_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources to build for the target")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    add_subdirectory(${ONDREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    # Without link-time optimization (which the Windows toolchain asks for):
+    # GoogleTest's CMake code predates it, and every test program would
+    # optimize all of GoogleTest again at its link.
+    block()
+        set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_RELEASE OFF)
+        add_subdirectory(${ONDREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    endblock()
 else()
     find_package(GTest REQUIRED)
 endif()

@@ -2,7 +2,8 @@
 # End-to-end journeys through the real Ondrel.exe under Wine on a virtual
 # display, driven from outside with real key presses and mouse clicks
 # (xdotool), as a person would: a conversion of each kind through the file
-# choosers, each error message, and closing with Enter and with the close box.
+# choosers, each error message, closing with Enter and with the close box,
+# and a start with a save named on the command line ("Open with").
 # A screenshot of every step is kept in WORKDIR/shots for a person to look at.
 #
 #   e2e/run.sh ONDREL_EXE WINDOW_PROBE_EXE WORKDIR
@@ -108,8 +109,8 @@ pick_file() {  # BUTTON-ID PATH: choose a file through the Open dialog
     probe gone "Open" 10 >/dev/null || fail "the Open dialog did not close"
     focus_window "$title"
 }
-start_app() {
-    (cd "$saves" && exec "$WINELOADER" "$ondrel" </dev/null >/dev/null 2>&1) &
+start_app() {  # [ARGUMENT...]: what the program is started with, in the saves folder
+    (cd "$saves" && exec "$WINELOADER" "$ondrel" "$@" </dev/null >/dev/null 2>&1) &
     app_pid=$!
     focus_window "$title"
     shot "started"
@@ -201,5 +202,22 @@ point=$(probe closebox "$title") || fail "no close box"
 xdotool mousemove $point click 1
 expect_exit
 shot "closed-by-close-box"
+
+echo "e2e: started with a save, converted by one press of Transform"
+# Named relative to the folder it starts in, with a blank: Wine quotes it on
+# the command line as Windows' shell does.
+make_save "$saves/Start Game.dat" 263168 0
+start_app "Start Game.dat"
+expect_field 1000 "$(winpath "$saves/Start Game.dat")"
+expect_field 1001 "$(winpath "$saves/Start Game.sav")"
+shot "started-with-a-save"
+[ ! -e "$saves/Start Game.sav" ] || fail "converted before Transform was pressed"
+click_control "$title" 1004
+expect_message "OK" "Transform OK!" none
+expected_image dat "$saves/Start Game.dat" "$work/expected.bin"
+cmp -s "$saves/Start Game.sav" "$work/expected.bin" || fail "Start Game.sav differs from the expected image"
+xdotool key Escape
+expect_exit
+shot "closed-by-escape"
 
 echo "e2e: all journeys passed; screenshots in $work/shots"

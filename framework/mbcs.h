@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace framework {
 
@@ -15,5 +16,13 @@ namespace framework {
 // dialogs' form: the same strings each ended by NUL, the list ended by a
 // second NUL. A missing closing bar is accepted. Empty for an empty filter.
 std::string FilterToDoubleNul(std::string_view filter, UINT codePage = CP_ACP);
+
+// Splits a command line into its arguments as the C runtime does for main:
+// blanks and tabs separate them; double quotes keep blanks in one and are
+// dropped, and two quotes within quotes give one; backslashes are plain
+// unless they stand before a quote, where each pair gives one backslash and
+// an odd one makes the quote plain. A double-byte character's trail byte is
+// never taken for a quote or a backslash.
+std::vector<std::string> SplitCommandLine(std::string_view line, UINT codePage = CP_ACP);
 
 }  // namespace framework

@@ -19,13 +19,16 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode) {
     return TRUE;
 }
 
-LRESULT CCmdTarget::CallHandler(const CMessageMapEntry& entry) {
+LRESULT CCmdTarget::CallHandler(const CMessageMapEntry& entry, WPARAM wParam) {
     switch (entry.nSig) {
         case MessageSig::Void:
             (this->*entry.handler.pfnVoid)();
             return 0;
         case MessageSig::Cursor:
             return reinterpret_cast<LRESULT>((this->*entry.handler.pfnCursor)());
+        case MessageSig::Drop:
+            (this->*entry.handler.pfnDrop)(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case MessageSig::End:
             break;
     }

@@ -16,11 +16,13 @@ enum class MessageSig {
     End,     // closes a table
     Void,    // void Handler()
     Cursor,  // HCURSOR Handler()
+    Drop,    // void Handler(HDROP): the message's wParam
 };
 
 union MessageHandler {
     void (CCmdTarget::*pfnVoid)();
     HCURSOR (CCmdTarget::*pfnCursor)();
+    void (CCmdTarget::*pfnDrop)(HDROP);
 };
 
 struct CMessageMapEntry {
@@ -80,6 +82,13 @@ protected:                                         \
      0,                       \
      MessageSig::Cursor,      \
      {.pfnCursor = static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon)}},
+// Files dropped from the shell on a window that accepts them (CWnd::DragAcceptFiles).
+#define ON_WM_DROPFILES() \
+    {WM_DROPFILES,        \
+     0,                   \
+     0,                   \
+     MessageSig::Drop,    \
+     {.pfnDrop = static_cast<void (CCmdTarget::*)(HDROP)>(&ThisClass::OnDropFiles)}},
 
 // The root of every class that handles commands or messages.
 class CCmdTarget {
@@ -94,8 +103,9 @@ public:
     virtual BOOL OnCmdMsg(UINT nID, UINT nCode);
 
 protected:
-    // Calls the entry's handler on this object and gives its result.
-    LRESULT CallHandler(const CMessageMapEntry& entry);
+    // Calls the entry's handler on this object with what its shape takes of
+    // the message, and gives its result.
+    LRESULT CallHandler(const CMessageMapEntry& entry, WPARAM wParam = 0);
 
     // Message map
     static const CMessageMap* GetThisMessageMap();

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/mbcs.h"
+
 namespace {
 
 CWinApp* g_pApp = nullptr;
@@ -33,6 +35,16 @@ CWinApp::~CWinApp() {
     if (g_pApp == this) g_pApp = nullptr;
 }
 
+void CCommandLineInfo::ParseParam(const char* pszParam) {
+    if (m_strFileName.IsEmpty()) m_strFileName = pszParam;
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
+    if (!m_lpCmdLine) return;
+    for (const std::string& argument : framework::SplitCommandLine(m_lpCmdLine))
+        rCmdInfo.ParseParam(argument.c_str());
+}
+
 int CWinApp::Run() {
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -51,6 +63,17 @@ CWinApp* AfxGetApp() {
 
 HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) {
     return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
+}
+
+CString AfxFullPath(LPCSTR lpszFileIn) {
+    std::vector<char> buffer(MAX_PATH);
+    while (true) {
+        const DWORD length = ::GetFullPathNameA(lpszFileIn, static_cast<DWORD>(buffer.size()),
+                                                buffer.data(), nullptr);
+        if (length == 0) return CString(lpszFileIn);
+        if (length < buffer.size()) return CString(buffer.data(), static_cast<int>(length));
+        buffer.resize(length);
+    }
 }
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow) {

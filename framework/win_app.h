@@ -1,6 +1,7 @@
 #pragma once
 
-// CWinApp: the one application object, and the start-up that runs it.
+// CWinApp: the one application object, the start-up that runs it, and what
+// the program was started with.
 
 #include <windows.h>
 
@@ -11,6 +12,23 @@ class CWnd;
 
 // The command of the help key.
 #define ID_HELP 0xE146
+
+// What the program was started with, filled by CWinApp::ParseCommandLine:
+// the file it is to open, as the shell passes one for "Open with" or for a
+// file dropped on the program's icon.
+class CCommandLineInfo {
+public:
+    virtual ~CCommandLineInfo() = default;
+
+    // Attributes
+    CString m_strFileName;  // the first argument, as given; empty without one
+
+    // Overridables
+    // Called with each argument in turn. Keeps the first that is not empty as
+    // the file name. Unlike the framework we model, no argument is taken for
+    // an option: a file may well be named "-Game.sav".
+    virtual void ParseParam(const char* pszParam);
+};
 
 class CWinApp : public CCmdTarget {
 public:
@@ -32,6 +50,9 @@ public:
     // (and with the manifest's visual styles, in the current theme), so
     // there is nothing left to switch on. Always TRUE.
     BOOL Enable3dControls() { return TRUE; }
+    // Hands each argument of m_lpCmdLine, split as the C runtime splits a
+    // command line for main, to rCmdInfo.ParseParam.
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo);
 
     // Overridables
     // FALSE ends the program without running the message loop.
@@ -54,6 +75,11 @@ public:
 CWinApp* AfxGetApp();
 // The module that holds resource (lpszName, lpszType): the program itself.
 HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
+
+// The full path of a file named relative to the current folder, as the
+// system's file dialogs give one (".", ".." and '/' resolved); the name as it
+// is when the system can make none of it.
+CString AfxFullPath(LPCSTR lpszFileIn);
 
 // What WinMain runs: InitInstance, then Run or ExitInstance. An exception
 // that reaches it is shown in a message box and ends the program with -1.

@@ -27,7 +27,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     if (message == WM_COMMAND) return OnCommand(wParam, lParam);
     const CMessageMapEntry* entry = FindMessageMapEntry(GetMessageMap(), message, 0, 0);
     if (!entry) return FALSE;
-    *pResult = CallHandler(*entry);
+    *pResult = CallHandler(*entry, wParam);
     return TRUE;
 }
 
@@ -45,6 +45,19 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     std::vector<char> buffer(static_cast<std::size_t>(::GetWindowTextLengthA(hCtrl)) + 1);
     int copied = ::GetWindowTextA(hCtrl, buffer.data(), static_cast<int>(buffer.size()));
     value = CString(buffer.data(), copied);
+}
+
+std::vector<CString> TakeDroppedFiles(HDROP hDropInfo) {
+    std::vector<CString> files;
+    const UINT count = ::DragQueryFileA(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<char> buffer(::DragQueryFileA(hDropInfo, i, nullptr, 0) + 1);
+        const UINT length =
+            ::DragQueryFileA(hDropInfo, i, buffer.data(), static_cast<UINT>(buffer.size()));
+        files.emplace_back(buffer.data(), static_cast<int>(length));
+    }
+    ::DragFinish(hDropInfo);
+    return files;
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {

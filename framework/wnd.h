@@ -1,9 +1,12 @@
 #pragma once
 
 // CWnd: a window of the program, with its data exchange, plus the small
-// helpers that work on one (CDataExchange, DDX_Text, CPaintDC).
+// helpers that work on one (CDataExchange, DDX_Text, CPaintDC, the files of
+// a drop).
 
-#include <windows.h>
+#include <windows.h>  // with shellapi.h, for the drops
+
+#include <vector>
 
 #include "framework/cstring.h"
 #include "framework/message_map.h"
@@ -30,6 +33,9 @@ public:
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
+    // Whether files dragged from the shell may be dropped on this window; a
+    // drop arrives as WM_DROPFILES (ON_WM_DROPFILES).
+    void DragAcceptFiles(BOOL bAccept = TRUE) { ::DragAcceptFiles(m_hWnd, bAccept); }
     // A modal message box owned by this window.
     int MessageBoxA(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK) {
         return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
@@ -65,6 +71,10 @@ public:
 // Copies the whole text of control nIDC into value, or value into the
 // control, as pDX says. A missing control leaves both alone.
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
+
+// The full paths of the files of a drop, in the order the shell gives them,
+// and the drop released (DragFinish), which its handler must do once.
+std::vector<CString> TakeDroppedFiles(HDROP hDropInfo);
 
 // Painting a window in its WM_PAINT handler: BeginPaint when made,
 // EndPaint when dropped.

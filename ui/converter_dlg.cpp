@@ -1,6 +1,7 @@
 #include "ui/converter_dlg.h"
 
 #include <string>
+#include <vector>
 
 #include "core/transform_command.h"
 
@@ -54,12 +55,14 @@ ON_WM_QUERYDRAGICON()
 ON_BN_CLICKED(IDC_BROWSE_INPUT, &CConverterDlg::OnBrowseInput)
 ON_BN_CLICKED(IDC_BROWSE_OUTPUT, &CConverterDlg::OnBrowseOutput)
 ON_BN_CLICKED(IDC_TRANSFORM, &CConverterDlg::OnTransform)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 BOOL CConverterDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    DragAcceptFiles();
     return TRUE;  // the focus goes to the input field
 }
 
@@ -88,14 +91,27 @@ HCURSOR CConverterDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
 }
 
-void CConverterDlg::OnBrowseInput() {
-    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, kInputFilter, this);
-    if (dlg.DoModal() == IDCANCEL) return;
-    m_strInputPath = dlg.GetPathName();
+void CConverterDlg::PickInput(const CString& path) {
+    m_strInputPath = path;
     if (auto recognised = ondrel::ClassifyInputPath(m_strInputPath.StdString())) {
         m_strOutputPath = CString(std::move(recognised->outputPath));
         g_sourceKind = recognised->kind;
     }
+}
+
+void CConverterDlg::OnBrowseInput() {
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, kInputFilter, this);
+    if (dlg.DoModal() == IDCANCEL) return;
+    PickInput(dlg.GetPathName());
+    UpdateData(FALSE);
+}
+
+// A save dropped on the window is picked as in the input chooser; of several,
+// the first.
+void CConverterDlg::OnDropFiles(HDROP hDropInfo) {
+    const std::vector<CString> files = TakeDroppedFiles(hDropInfo);
+    if (files.empty()) return;
+    PickInput(files.front());
     UpdateData(FALSE);
 }
 

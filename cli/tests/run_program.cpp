@@ -177,6 +177,13 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return Finish(started);
 }
 
+ProgramRun RunProgramWhile(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& folder, const std::function<void()>& meanwhile) {
+    Started started = Start(program, args, folder);
+    meanwhile();
+    return Finish(started);
+}
+
 std::vector<ProgramRun> RunTogether(const std::string& program,
                                     const std::vector<std::vector<std::string>>& runs,
                                     const std::string& folder) {

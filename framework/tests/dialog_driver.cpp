@@ -1,7 +1,10 @@
 #include "framework/tests/dialog_driver.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <utility>
 
@@ -62,6 +65,22 @@ void Click(HWND button) {
 
 void ClickItem(HWND dialog, int id) {
     Click(::GetDlgItem(dialog, id));
+}
+
+void DropFiles(HWND window, const std::vector<std::string>& paths) {
+    // The shell's drop: a DROPFILES header, then each path ended by NUL, and
+    // one more NUL. The window's handler releases it.
+    std::string names;
+    for (const auto& path : paths) names.append(path).push_back('\0');
+    names.push_back('\0');
+    HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    ASSERT_NE(drop, nullptr);
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), names.data(), names.size());
+    ::GlobalUnlock(drop);
+    ::SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }
 
 void PressKey(UINT vk) {

@@ -86,6 +86,9 @@ void Click(HWND button);
 void ClickItem(HWND dialog, int id);
 // Presses and releases a key in the window that has the focus.
 void PressKey(UINT vk);
+// Drops files on a window as the shell does when they are dragged onto it:
+// WM_DROPFILES with the paths in the ANSI code page, in this order.
+void DropFiles(HWND window, const std::vector<std::string>& paths);
 // The direct child of parent with this control ID (the Open dialog has
 // nested controls sharing IDs).
 HWND DirectChild(HWND parent, int id);

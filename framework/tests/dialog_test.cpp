@@ -15,6 +15,7 @@ namespace {
 using namespace std::string_literals;
 using ondrel::test_support::ClickItem;
 using ondrel::test_support::DialogDriver;
+using ondrel::test_support::DropFiles;
 using ondrel::test_support::ItemText;
 using ondrel::test_support::PressKey;
 using ondrel::test_support::TypeInto;
@@ -41,6 +42,10 @@ protected:
     }
     void OnA() { m_calls.push_back("base A"); }
     void OnB() { m_calls.push_back("base B"); }
+    void OnDropFiles(HDROP hDropInfo) {
+        for (const CString& file : TakeDroppedFiles(hDropInfo))
+            m_calls.push_back("dropped " + file.StdString());
+    }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -48,6 +53,7 @@ protected:
 BEGIN_MESSAGE_MAP(CBaseTestDlg, CDialog)
 ON_BN_CLICKED(IDC_TEST_A, &CBaseTestDlg::OnA)
 ON_BN_CLICKED(IDC_TEST_B, &CBaseTestDlg::OnB)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 class CDerivedTestDlg : public CBaseTestDlg {
@@ -110,6 +116,22 @@ TEST(CDialog, ClicksReachTheDerivedThenTheBaseHandlers) {
     EXPECT_TRUE(driver.Finished()) << driver.Report();
     EXPECT_EQ(dlg.m_calls, (std::vector<std::string>{"base A", "derived B"}));
     EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+// Every file of a drop reaches the handler, whole and in order, however long.
+TEST(CDialog, DroppedFilesReachTheHandlerInOrder) {
+    const std::vector<std::string> files = {"C:\\Saves\\Game 1.nds.sav", "Z:\\caf\xE9.dat",
+                                            "C:\\" + std::string(300, 'n') + ".sav"};
+    CDerivedTestDlg dlg;
+    DialogDriver driver;
+    driver.On(WindowKind::Dialog, [&](HWND h) {
+        DropFiles(h, files);
+        ::PostMessageA(h, WM_CLOSE, 0, 0);
+    });
+    dlg.DoModal();
+    EXPECT_TRUE(driver.Finished()) << driver.Report();
+    EXPECT_EQ(dlg.m_calls, (std::vector<std::string>{"dropped " + files[0], "dropped " + files[1],
+                                                     "dropped " + files[2]}));
 }
 
 TEST(DDX_Text, CopiesWholeTextBothWays) {
@@ -223,6 +245,66 @@ TEST(CWinApp, MainWindowIsForgottenWithItsObject) {
     }
     EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
+
+struct CommandLineCase {
+    const char* name;
+    const char* line;  // after the program's name, as WinMain gets it
+    const char* file;
+};
+
+class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
+
+// The file to open is the first argument, whatever it looks like.
+TEST_P(CommandLine, TakesTheFirstArgumentAsTheFile) {
+    CHelpTestApp app;
+    std::string line = GetParam().line ? GetParam().line : "";
+    app.m_lpCmdLine = GetParam().line ? line.data() : nullptr;
+    CCommandLineInfo info;
+    app.ParseCommandLine(info);
+    EXPECT_EQ(info.m_strFileName.StdString(), GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLine,
+    ::testing::Values(CommandLineCase{"None", nullptr, ""}, CommandLineCase{"Empty", "", ""},
+                      CommandLineCase{"FirstOfTwo", "a.dat b.sav", "a.dat"},
+                      CommandLineCase{"QuotedWithBlanks", "\"C:\\My Saves\\a b.sav\" c.dat",
+                                      "C:\\My Saves\\a b.sav"},
+                      CommandLineCase{"LooksLikeAnOption", "-Game.dat /x", "-Game.dat"},
+                      CommandLineCase{"EmptyFirst", "\"\" b.sav", "b.sav"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FullPathCase {
+    const char* name;
+    std::string path;      // "@" stands for the current folder, without its last separator
+    std::string expected;  // likewise
+};
+
+class FullPath : public ::testing::TestWithParam<FullPathCase> {};
+
+// As the Open dialog would give the file: absolute, in the system's form.
+TEST_P(FullPath, IsTheFileTheSystemOpens) {
+    char current[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
+    ASSERT_GT(length, 0u);
+    std::string folder(current, length);
+    if (folder.back() == '\\') folder.pop_back();
+    auto expand = [&folder](std::string text) {
+        if (auto at = text.find('@'); at != std::string::npos) text.replace(at, 1, folder);
+        return text;
+    };
+    EXPECT_EQ(AfxFullPath(expand(GetParam().path).c_str()).StdString(),
+              expand(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FullPath,
+    ::testing::Values(FullPathCase{"Absolute", "C:\\Saves\\Game.dat", "C:\\Saves\\Game.dat"},
+                      FullPathCase{"Relative", "Game 1.nds.sav", "@\\Game 1.nds.sav"},
+                      FullPathCase{"RelativeInAFolder", "saves\\..\\x\\.\\a.sav", "@\\x\\a.sav"},
+                      FullPathCase{"ForwardSlashes", "C:/Saves/a.sav", "C:\\Saves\\a.sav"},
+                      FullPathCase{"Empty", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AfxWinMain, InitInstanceFalseEndsWithoutMessageLoop) {
     CHelpTestApp app;

@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Not links: a folder junction, cut-off data, an empty name.
         LinkCase{"Junction", ReparseData(kMountPoint, L"\\??\\C:\\cart", 0), std::nullopt, false},
         LinkCase{"Truncated", ReparseData(kLink, L"cart\\GAME.sav", 1, 3), std::nullopt, false},
-        LinkCase{"HeaderOnly", ReparseData(kLink, L"", 1, 10), std::nullopt, false},
-        LinkCase{"Empty", ReparseData(kLink, L"", 1), std::nullopt, false}),
+        LinkCase{"HeaderOnly", ReparseData(kLink, std::wstring(), 1, 10), std::nullopt, false},
+        LinkCase{"Empty", ReparseData(kLink, std::wstring(), 1), std::nullopt, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -21,6 +21,7 @@ using ondrel::SourceKind;
 using ondrel::test_support::Bytes;
 using ondrel::test_support::ClickItem;
 using ondrel::test_support::DialogDriver;
+using ondrel::test_support::DropFiles;
 using ondrel::test_support::ItemText;
 using ondrel::test_support::MessageSeen;
 using ondrel::test_support::PressKey;
@@ -370,6 +371,86 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ConversionThroughChoosers,
                                            // A .dat save carries 256 KiB; the rest is dropped.
                                            Conversion{"Game.dat", 0x40000 + 4096, "Game.sav",
                                                       0x40000}));
+
+struct Drop {
+    const char* name;
+    std::vector<std::string> files;  // in the order dropped; the first is made as a save
+    std::size_t size;
+    SourceKind before;
+    std::optional<SourceKind> recognised;
+    const char* proposedOutput;  // when recognised
+    std::size_t bytesUsed;       // of the save, by the kind the drop leaves
+};
+
+void PrintTo(const Drop& d, std::ostream* os) {
+    *os << d.name;
+}
+
+class DroppedOnTheWindow : public ConverterDlgTest, public ::testing::WithParamInterface<Drop> {};
+
+// Files dragged onto the window are a pick in the input chooser: the first
+// fills the input field and, when its name is recognised, sets the kind and
+// proposes the output; both fields show the members again, as after a pick.
+TEST_P(DroppedOnTheWindow, IsPickedAsTheInputChooserPicksAFile) {
+    const Drop& d = GetParam();
+    const Bytes save = ondrel::test_support::PatternBytes(d.size);
+    ondrel::test_support::WriteBytes(folder / d.files.front(), save);
+    dlg.m_strOutputPath = CString(Path("previous.sav"));
+    g_sourceKind = d.before;
+    std::vector<std::string> paths;
+    for (const auto& file : d.files) paths.push_back(Path(file));
+    bool acceptsDrops = false;
+    Fields shown;
+    SourceKind kind = d.before;
+    MessageSeen seen;
+    driver
+        .On(WindowKind::Dialog,
+            [&](HWND h) {
+                acceptsDrops = (::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+                TypeInto(h, IDC_INPUT_PATH, "typed by hand");
+                TypeInto(h, IDC_OUTPUT_PATH, "typed by hand");
+                DropFiles(h, paths);
+                shown = FieldsOf(h);
+                kind = g_sourceKind;
+                ClickItem(h, IDC_TRANSFORM);
+            })
+        .AnswerMessage(&seen)
+        .On(WindowKind::Dialog, Close);
+    Run();
+    const std::string output = d.recognised ? d.proposedOutput : "previous.sav";
+    EXPECT_TRUE(acceptsDrops);
+    EXPECT_EQ(shown, (Fields{Path(d.files.front()), Path(output)}));
+    EXPECT_EQ(kind, d.recognised.value_or(d.before));
+    EXPECT_EQ(seen.text, "Transform OK!");
+    EXPECT_TRUE(ondrel::test_support::ReadBytes(folder / output) ==
+                ondrel::test_support::ImageOf(save, d.bytesUsed));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DroppedOnTheWindow,
+    ::testing::Values(Drop{"Dat",
+                           {"Game.dat"},
+                           0x40000 + 1024,
+                           SourceKind::NdsSav,
+                           SourceKind::Dat,
+                           "Game.sav",
+                           0x40000},
+                      Drop{"FirstOfSeveral",
+                           {"Mario.NDS.SAV", "Zelda.dat"},
+                           600000,
+                           SourceKind::Dat,
+                           SourceKind::NdsSav,
+                           "Mario.sav",
+                           0x80000},
+                      // Read by the kind of the last recognised pick, into the kept output.
+                      Drop{"Unrecognised",
+                           {"notes.txt"},
+                           300000,
+                           SourceKind::Dat,
+                           std::nullopt,
+                           nullptr,
+                           0x40000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The kind comes from the last pick, never from a typed name: a typed
 // *.nds.sav after a picked *.dat is read by the dat rule (its first 256 KiB).
