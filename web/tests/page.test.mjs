@@ -10,7 +10,7 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import {
-    choose, convertNative, download, downloadAll, dsvFile, K, nocashPackedFile, openBrowser, pageReason, pattern,
+    choose, convertNative, download, downloadAll, dsvFile, hostileFiles, K, openBrowser, pageReason, pattern,
     results,
 } from './support.mjs';
 
@@ -46,29 +46,15 @@ test('a change that makes a success a refusal takes its link away', async () => 
     await page.close();
 });
 
-// Runs of 65,535 bytes of 0x11 that unpack to 64 MiB from about 4 KiB.
-function runs64MiB() {
-    const runs = [];
-    for (let left = 64 * K * K; left > 0; left -= Math.min(left, 0xffff)) {
-        const count = Math.min(left, 0xffff);
-        runs.push(0x80, 0x11, count & 0xff, count >> 8);
-    }
-    runs.push(0);
-    return Uint8Array.from(runs);
-}
-
-test('hostile files are refused within a second, as the converter refuses them', async () => {
+// How fast is measured by web/bench/hostile.mjs; here a refusal that takes
+// many times longer than it should is taken for a hang.
+test('hostile files are refused, as the converter refuses them, and never hang the page', async () => {
     const page = await browser.page();
-    const bomb = runs64MiB();
-    const cases = [
-        { name: 'Bomb.sav', bytes: nocashPackedFile(bomb, bomb.length, 64 * K * K) },
-        { name: 'Lying.dsv', bytes: dsvFile(pattern(8 * K), { padded: 64 * K }) },
-    ];
-    for (const file of cases) {
+    for (const file of hostileFiles()) {
         const started = Date.now();
         await choose(page, [file]);
         const [shown] = await results(page, 1);
-        assert.ok(Date.now() - started < 1000, `${file.name}: ${Date.now() - started} ms`);
+        assert.ok(Date.now() - started < 15000, `${file.name}: ${Date.now() - started} ms`);
         assert.equal(shown.text, reasonOf(convertNative(file.name, file.bytes)), file.name);
         assert.deepEqual(shown.links, []);
     }

@@ -81,6 +81,27 @@ export const nocashPackedFile = (runs, packed, unpacked) =>
 
 // Runs the native converter on one file in a folder of its own, as a user
 // would: what it printed, and the one file it wrote (if any).
+// Runs of 65,535 bytes of 0x11 that unpack to 64 MiB from about 4 KiB.
+function runs64MiB() {
+    const runs = [];
+    for (let left = 64 * K * K; left > 0; left -= Math.min(left, 0xffff)) {
+        const count = Math.min(left, 0xffff);
+        runs.push(0x80, 0x11, count & 0xff, count >> 8);
+    }
+    runs.push(0);
+    return Uint8Array.from(runs);
+}
+
+// Files made to cost a converter time or memory: a run-length bomb, and a
+// footer that claims more than the file holds.
+export function hostileFiles() {
+    const bomb = runs64MiB();
+    return [
+        { name: 'Bomb.sav', bytes: nocashPackedFile(bomb, bomb.length, 64 * K * K) },
+        { name: 'Lying.dsv', bytes: dsvFile(pattern(8 * K), { padded: 64 * K }) },
+    ];
+}
+
 export function convertNative(name, bytes, { to, size, kind } = {}) {
     const folder = mkdtempSync(join(tmpdir(), 'ondrel-web-'));
     try {
