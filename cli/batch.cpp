@@ -12,38 +12,21 @@
 #include "cli/report.h"
 #include "core/conversion.h"
 #include "platform/file_io.h"
+#include "platform/locations.h"
 
 namespace ondrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef _WIN32
-constexpr const char* kSeparators = "/\\:";
-constexpr char kSeparator = '\\';
-#else
-constexpr const char* kSeparators = "/";
-constexpr char kSeparator = '/';
-#endif
-
 // One input and what became of its planning.
 struct Job {
     ConvertJob conversion;
-    std::string refusedPath;  // set when the input is not converted ...
-    std::string refusal;      // ... for this reason
-    bool repeated = false;    // the same input given again: converted once, no failure
+    std::string refusedPath;   // set when the input is not converted ...
+    std::string refusal;       // ... for this reason
+    bool repeated = false;     // the same input given again: converted once, no failure
+    std::string outputTarget;  // the file the output is written to, links followed
 };
-
-std::string FileName(const std::string& path) {
-    auto slash = path.find_last_of(kSeparators);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (std::string(kSeparators).find(folder.back()) != std::string::npos) return folder + name;
-    return folder + kSeparator + name;
-}
 
 // The output a name would be converted to: the recognised name's, else the
 // whole name followed by the target's suffix; never the input's own name.
@@ -52,36 +35,7 @@ std::string DerivedOutput(const Options& options, const std::string& input,
     if (!options.output.empty()) return options.output;
     std::string output =
         recognised ? recognised->outputPath : UnrecognisedOutput(input, options.target);
-    return options.outputDir.empty() ? output : InFolder(options.outputDir, FileName(output));
-}
-
-// A name for the path that is equal for two spellings of one location.
-std::string Location(const std::string& path) {
-    static const fs::path folder = [] {
-        std::error_code error;
-        return fs::current_path(error);
-    }();
-    const fs::path given(path);
-    fs::path full = given;
-    if (given.is_relative()) {
-        std::error_code error;
-        full = given.has_root_name() || given.has_root_directory() ? fs::absolute(given, error)
-                                                                   : folder / given;
-    }
-    std::string text = full.lexically_normal().string();
-#ifdef _WIN32
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c == '/' ? '\\' : std::tolower(c));
-    });
-#endif
-    return text;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    if (fs::exists(fs::path(a), error) && fs::exists(fs::path(b), error))
-        return fs::equivalent(fs::path(a), fs::path(b), error);
-    return Location(a) == Location(b);
+    return options.outputDir.empty() ? output : InFolder(options.outputDir, FileNameOf(output));
 }
 
 // Paths met so far, each with the input it belongs to, found again by their
@@ -135,29 +89,10 @@ private:
     std::size_t keyed_ = 0;                      // entries_ before this are in files_
 };
 
-#ifdef _WIN32
-// Windows opens these names as devices in every folder, whatever the extension.
-bool IsDeviceName(const std::string& path) {
-    if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0) return true;
-    std::string name = FileName(path);
-    name = name.substr(0, name.find('.'));
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
-        name == "CONOUT$")
-        return true;
-    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
-           name[3] >= '1' && name[3] <= '9';
-}
-#endif
-
 // Why an input cannot be read as a save file, or empty. Asks the file's type
 // without opening it, so a pipe or a device never blocks.
 std::string InputRefusal(const std::string& input) {
-#ifdef _WIN32
-    if (IsDeviceName(input)) return "not a regular file" + std::string(kNothingWritten);
-#endif
+    if (IsReservedDeviceName(input)) return "not a regular file" + std::string(kNothingWritten);
     std::error_code error;
     fs::file_status status = fs::status(fs::path(input), error);
     if (error) return ReasonText(error) + kNothingWritten;
@@ -200,11 +135,12 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
                       "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or "
                       "*.dss); give --kind to convert it");
 
-    std::error_code error;
-    const fs::file_status status = fs::status(fs::path(output), error);
-    const bool exists = fs::exists(status) && !fs::is_directory(status);
     // Two outputs through links to one file are one output.
-    const std::string target = FollowLinks(output);
+    std::error_code error;
+    PathEnd end = FollowLinks(output, error);
+    if (error) return refuse(output, ReasonText(error) + kNothingWritten);
+    const std::string& target = end.path;
+    const bool exists = end.kind == PathKind::Regular || end.kind == PathKind::Other;
     if (const std::string* other = outputs.Find(target, exists))
         return refuse(
             output, "also the output of " + Shown(*other) + "; " + Shown(input) + " not converted");
@@ -216,6 +152,7 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     } else if (exists && !options.force) {
         return refuse(output, kExistsRefusal + Shown(input));
     }
+    job.outputTarget = std::move(end.path);
     return job;
 }
 
@@ -232,12 +169,12 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
             ConvertJob again;
             again.inputPath = input;
             jobs.push_back(
-                {std::move(again), input, "warning: given more than once; tried once", true});
+                {std::move(again), input, "warning: given more than once; tried once", true, {}});
             continue;
         }
         const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
         if (!job.refusal.empty()) continue;
-        outputs.Add(FollowLinks(job.conversion.outputPath), input);
+        outputs.Add(job.outputTarget, input);
         conversions.push_back(job.conversion);
     }
     const std::vector<ConvertOutcome> outcomes = ConvertSaves(conversions);

@@ -15,48 +15,51 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
-// The steps up to the written, not yet committed, output. head: the buffer
-// inputs are read into, kept for the whole batch so that a thousand saves do
-// not make the heap give memory back and take it again a thousand times.
-ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch,
-                         std::unique_ptr<OutputFile>& output, std::vector<std::uint8_t>& head) {
+// The steps up to the written, not yet committed, output; written tells
+// whether the output waits in the batch. head: the buffer inputs are read
+// into, kept for the whole batch so that a thousand saves do not make the
+// heap give memory back and take it again a thousand times.
+ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& written,
+                         std::vector<std::uint8_t>& head) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
-    InputFile input = job.standardStreams && inputPath == "-" ? OpenStandardInput(error)
-                                                              : OpenInputFile(inputPath, error);
-    if (!input.stream) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
-    // Read once, no further than the conversion looks; a file too large for
-    // any save is refused by its size, unread.
-    std::uint64_t size = input.size;
-    head.clear();
-    try {
-        if (!(input.regular && TooLargeToConvert(input.size, job.request)))
-            error = ReadInput(input, InputBound(job.request), head, size);
-    } catch (const std::bad_alloc&) {
-        error = std::make_error_code(std::errc::not_enough_memory);
+    std::uint64_t size = 0;
+    {
+        const InputFile input = job.standardStreams && inputPath == "-"
+                                    ? OpenStandardInput(error)
+                                    : OpenInputFile(inputPath, error);
+        if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
+        // Read once, no further than the conversion looks; a file too large
+        // for any save is refused by its size, unread.
+        size = input.Size();
+        head.clear();
+        try {
+            if (!(input.Regular() && TooLargeToConvert(input.Size(), job.request)))
+                error = ReadInput(input, InputBound(job.request), head, size);
+        } catch (const std::bad_alloc&) {
+            error = std::make_error_code(std::errc::not_enough_memory);
+        }
     }
-    std::fclose(input.stream);
     if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
     outcome.inputSize = size;
     Converted converted = job.convert({head, size}, job.request);
-    std::vector<std::uint8_t> bytes = std::move(converted.bytes);
+    const std::vector<std::uint8_t> bytes = std::move(converted.bytes);
     const bool unusable = converted.report.fault.kind != FaultKind::None;
     outcome.report = std::make_shared<const ConvertReport>(std::move(converted.report));
     if (unusable) return Failed(outcome, ConvertStatus::UnusableInput, {});
 
     if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
-    batch.MakeRoom(outputPath, bytes.size());
-    output = job.standardStreams && outputPath == "-"
-                 ? OutputFile::CreateStandardOutput(error)
-                 : OutputFile::Create(outputPath, job.replace, error);
-    if (!output) return Failed(outcome, ConvertStatus::CreateOutputFailed, error);
-    error = StoreBytes(output->Stream(), bytes);
-    if (error) {
-        output.reset();
-        return Failed(outcome, ConvertStatus::WriteOutputFailed, error);
-    }
+    const OutputBatch::Failure failure = job.standardStreams && outputPath == "-"
+                                             ? batch.WriteStandardOutput(bytes)
+                                             : batch.Write(outputPath, job.replace, bytes);
+    if (failure)
+        return Failed(
+            outcome,
+            failure.created ? ConvertStatus::WriteOutputFailed : ConvertStatus::CreateOutputFailed,
+            failure.error);
+    written = true;
     return outcome;
 }
 
@@ -78,11 +81,9 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     std::vector<std::uint8_t> head;
     std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
-        std::unique_ptr<OutputFile> output;
-        outcomes.push_back(WriteSave(job, batch, output, head));
-        if (!output) continue;
-        batch.Add(std::move(output));
-        batched.push_back(outcomes.size() - 1);
+        bool written = false;
+        outcomes.push_back(WriteSave(job, batch, written, head));
+        if (written) batched.push_back(outcomes.size() - 1);
     }
     std::vector<std::error_code> committed = batch.Commit();
     for (std::size_t i = 0; i < batched.size(); ++i) {

@@ -1,7 +1,6 @@
 #include "core/save_image.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <iterator>
 
 #include "core/save_formats.h"
@@ -89,17 +88,6 @@ Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request
     out.report.used = counts.used;
     out.report.dropped = counts.dropped;
     return out;
-}
-
-std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image) {
-    return StoreBytes(output, image);
-}
-
-std::error_code StoreBytes(std::FILE* output, std::span<const std::uint8_t> bytes) {
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), output) != bytes.size())
-        return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-    return {};
 }
 
 }  // namespace ondrel

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <system_error>
 
@@ -61,10 +60,5 @@ ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load);
 // dropped; refuses no input. For any kind that is not a cart's it refuses
 // (Convert reads those).
 Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request);
-
-// Writes the whole image with one write request; the error is set when the
-// write failed or was short.
-std::error_code StoreSaveImage(std::FILE* output, const SaveImage& image);
-std::error_code StoreBytes(std::FILE* output, std::span<const std::uint8_t> bytes);
 
 }  // namespace ondrel

@@ -1,28 +1,76 @@
 #pragma once
 
 // The platform layer: the few file operations the conversion asks of the
-// operating system, written once per system (posix/, win32/). It is the
-// bottom layer and knows nothing of saves; core/ builds on it, never the
-// other way round.
+// operating system. The logic is written once (paths.cpp, input_read.cpp,
+// output_batch.cpp) on steps written once per system (system_files.h, in
+// posix/ and win32/). It is the bottom layer and knows nothing of saves;
+// core/ builds on it, never the other way round.
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace ondrel {
 
-struct InputFile {
-    std::FILE* stream = nullptr;  // binary, at offset 0; the caller closes it
-    std::uint64_t size = 0;       // length in bytes (0 for devices and pipes)
-    bool regular = false;         // a regular file (whose size may still be misstated)
+// A file descriptor, or a Windows HANDLE; -1 is none on both.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+// Paths, spelled as the system spells them.
+// The folder of a path as a prefix for names in it: empty for the current
+// folder, else ending in a separator or a drive's colon ("saves/",
+// "C:\\saves\\", "C:").
+std::string FolderOf(const std::string& path);
+// The last name of a path.
+std::string FileNameOf(const std::string& path);
+// The name in the folder.
+std::string InFolder(const std::string& folder, const std::string& name);
+// A name Windows opens as a device in every folder (NUL, COM1); none on POSIX.
+bool IsReservedDeviceName(const std::string& path);
+
+enum class PathKind { Missing, Link, Directory, Regular, Other, Unknown };
+// Where a path leads, links followed: the file at the end of the chain of
+// symbolic links, whether it exists or not, is the one an output through
+// them is written to, and the links stay. A loop, or a chain longer than the
+// system's limit (40), is std::errc::too_many_symbolic_link_levels.
+struct PathEnd {
+    std::string path;
+    PathKind kind = PathKind::Unknown;  // never Link; Unknown when it cannot be asked
+};
+PathEnd FollowLinks(const std::string& path, std::error_code& error);
+
+// An open input; closes itself.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(FileHandle handle, std::uint64_t size, bool regular)
+        : handle_(handle), size_(size), regular_(regular) {}
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    ~InputFile();
+
+    // Attributes
+    bool IsOpen() const { return handle_ != kNoFile; }
+    FileHandle Handle() const { return handle_; }
+    std::uint64_t Size() const { return size_; }  // 0 for devices and pipes
+    bool Regular() const { return regular_; }     // whose size may still be misstated
+
+private:
+    FileHandle handle_ = kNoFile;
+    std::uint64_t size_ = 0;
+    bool regular_ = false;
 };
 
 // Opens a file for reading. Never blocks on a pipe that has no writer; a
 // directory is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
+
+// Standard input; closing it leaves the process's own standard input open.
+InputFile OpenStandardInput(std::error_code& error);
 
 // Reads an input from its start, once: at most bound bytes into bytes, and
 // in size how long it is in all (never less than what was read). The error
@@ -30,83 +78,62 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error);
 std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
                           std::vector<std::uint8_t>& bytes, std::uint64_t& size);
 
-// The file at the end of the chain of symbolic links that starts at path,
-// whether it exists or not: the file an output through them is written to.
-// The path itself when it is no link, or the chain cannot be followed.
-std::string FollowLinks(const std::string& path);
-
-// Standard input, read in binary mode; closing the stream leaves the
-// process's own standard input open.
-InputFile OpenStandardInput(std::error_code& error);
-
-// A new file that is to become one output path. Its bytes go to a temporary
-// file beside the output and replace the output only when an OutputBatch
-// commits them; dropping the file before then removes the temporary, so the
-// old output keeps every byte. An output that exists but is not a regular
-// file (a device) is written in place, as a plain write would. An output
-// that is a symbolic link, dangling or not, is written through: the file it
-// names is created or replaced, and the link stays.
-class OutputFile {
+// The one way outputs reach the disk, for one file or a thousand. Each
+// output's bytes go to a temporary file beside it, which replaces the output
+// only when its group is committed; until then the old output keeps every
+// byte. Files are committed in groups: the bytes of a whole group are put on
+// the disk before any of its files replaces its output. A group holds its
+// files open (their temporaries locked) and ends at a bounded number of
+// files, or early when the next file would not find room beside the ones
+// waiting. Dropping the batch removes the temporaries of files not committed.
+//
+// An output that exists but is not a regular file (a device) is written in
+// place, as a plain write would. An output that is a symbolic link, dangling
+// or not, is written through: the file it names is created or replaced, and
+// the link stays. Abandoned temporaries (of a run that was killed) are
+// removed from each folder written to, once per batch.
+class OutputBatch {
 public:
-    // Attributes
-    std::FILE* Stream() const { return stream_; }
+    // How writing an output failed: where (its creation, or the writing of
+    // its bytes) and why.
+    struct Failure {
+        bool created = false;  // the output was created; its bytes failed
+        std::error_code error;
+        explicit operator bool() const { return static_cast<bool>(error); }
+    };
+
+    OutputBatch();
+    OutputBatch(const OutputBatch&) = delete;
+    OutputBatch& operator=(const OutputBatch&) = delete;
+    ~OutputBatch();
 
     // Operations
-    // Fails as creating the output would: a missing folder, an existing file
+    // Writes bytes as the new content of path, to be committed. Creating
+    // fails as creating the output would: a missing folder, an existing file
     // the user may not write, a directory. Without replace, an output that
     // exists when the file is committed is kept, and the commit fails with
     // std::errc::file_exists.
-    static std::unique_ptr<OutputFile> Create(const std::string& path, bool replace,
-                                              std::error_code& error);
-    // Standard output, written in place in binary mode, as a device is.
-    static std::unique_ptr<OutputFile> CreateStandardOutput(std::error_code& error);
+    Failure Write(const std::string& path, bool replace, std::span<const std::uint8_t> bytes);
+    // Writes bytes to standard output, in place, as to a device.
+    Failure WriteStandardOutput(std::span<const std::uint8_t> bytes);
 
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile();
-
-private:
-    friend class OutputBatch;
-
-    OutputFile(std::FILE* stream, std::string target, std::string temporary, bool replace);
-
-    std::FILE* stream_;      // null once the batch has closed it
-    std::string target_;     // the file that is replaced (symbolic links resolved)
-    std::string temporary_;  // empty when writing in place, and once moved into place
-    bool replace_;
-};
-
-// The one way outputs reach the disk, for one file or a thousand. Files are
-// committed in groups: the bytes of a whole group are put on the disk before
-// any of its files replaces its output. A group holds its files open (their
-// temporaries locked) and ends at a bounded number of files, or early when
-// the next file would not find room beside the ones waiting. Dropping the
-// batch removes the temporaries of files not committed.
-class OutputBatch {
-public:
-    // Operations
-    // Commits the files waiting when a new output of this many bytes at path
-    // would not fit beside them, so a batch needs no more room than the same
-    // files one at a time.
-    void MakeRoom(const std::string& path, std::uint64_t bytes);
-
-    // Takes a written file; its bytes start on their way to the disk.
-    void Add(std::unique_ptr<OutputFile> file);
-
-    // Commits what waits. One result per file added since the batch began, in
-    // the order added; a file whose bytes could not be put on the disk is not
+    // Commits what waits. One result per write that did not fail, in the
+    // order written; a file whose bytes could not be put on the disk is not
     // moved, and its temporary is removed.
     std::vector<std::error_code> Commit();
 
 private:
-    struct Entry {
-        std::unique_ptr<OutputFile> file;
-        std::error_code error;  // from flushing it
-    };
+    struct Output;
+    void Add(std::unique_ptr<Output> output);
+    void MakeRoom(const std::string& folder, std::uint64_t bytes);
     void CommitGroup();
 
-    std::vector<Entry> group_;
+    std::vector<std::unique_ptr<Output>> group_;
     std::vector<std::error_code> results_;
+    std::vector<std::string> cleaned_;  // folders rid of abandoned temporaries
+    // The bytes still free in each folder the group writes to, as asked of
+    // the system at the group's first output there, less what it wrote since.
+    std::vector<std::pair<std::string, std::uint64_t>> room_;
 };
 
 // Makes Ctrl-C, SIGTERM, SIGHUP (and a closed console on Windows) remove the

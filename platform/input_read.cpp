@@ -1,58 +1,84 @@
-// Reading an input once, with a bound: the same for every system, on the C
-// library's streams.
+// Reading an input once, with a bound: the same for every system, on the
+// system's own reads.
 
 #include <algorithm>
-#include <cerrno>
+#include <utility>
 
 #include "platform/file_io.h"
+#include "platform/system_files.h"
 
 namespace ondrel {
 namespace {
 
-std::error_code StreamError() {
-    return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-}
-
-// Counts what is left of a stream, up to 4 GiB, so that a report never says
+// Counts what is left of an input, up to 4 GiB, so that a report never says
 // fewer bytes than the input holds and an endless one cannot hold the run.
-std::error_code CountRest(std::FILE* stream, std::uint64_t& size) {
-    std::vector<char> rest(64 * 1024);
-    errno = 0;
+std::error_code CountRest(const InputFile& input, std::uint64_t& size) {
+    std::vector<std::uint8_t> rest(64 * 1024);
+    std::error_code error;
     while (size < (std::uint64_t{1} << 32)) {
-        const std::size_t got = std::fread(rest.data(), 1, rest.size(), stream);
+        const std::size_t got = system::ReadSome(input.Handle(), rest.data(), rest.size(), error);
+        if (error || got == 0) break;
         size += got;
-        if (got < rest.size()) break;
     }
-    return std::ferror(stream) ? StreamError() : std::error_code{};
+    return error;
 }
 
 }  // namespace
 
+InputFile::InputFile(InputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoFile)),
+      size_(other.size_),
+      regular_(other.regular_) {}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kNoFile) system::Close(handle_);
+        handle_ = std::exchange(other.handle_, kNoFile);
+        size_ = other.size_;
+        regular_ = other.regular_;
+    }
+    return *this;
+}
+
+InputFile::~InputFile() {
+    if (handle_ != kNoFile) system::Close(handle_);
+}
+
 std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
                           std::vector<std::uint8_t>& bytes, std::uint64_t& size) {
     // The size the system gives, and one byte more, so that a whole read
-    // ends short; a stream without one grows from 64 KiB.
+    // ends short; an input without one grows from 64 KiB.
     bytes.resize(static_cast<std::size_t>(
-        std::min(std::max(input.size + 1, std::uint64_t{1} << 16), bound)));
+        std::min(std::max(input.Size() + 1, std::uint64_t{1} << 16), bound)));
     std::size_t have = 0;
-    errno = 0;
-    while (true) {
-        have += std::fread(bytes.data() + have, 1, bytes.size() - have, input.stream);
-        if (have < bytes.size() || bytes.size() >= bound) break;
+    bool ended = false;
+    std::error_code error;
+    while (!ended) {
+        const std::size_t got =
+            system::ReadSome(input.Handle(), bytes.data() + have, bytes.size() - have, error);
+        if (error) return error;
+        have += got;
+        // A regular file that gave exactly the bytes the system says it
+        // holds, asked for one more, is at its end: no read is needed to
+        // show it. Anything else ends only at a read that gives nothing (the
+        // files of /proc say 0 and give a page at a time).
+        ended = got == 0 || (input.Regular() && input.Size() > 0 && have == input.Size() &&
+                             have < bytes.size());
+        if (have < bytes.size()) continue;
+        if (bytes.size() >= bound) break;
         bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, bound)));
     }
     bytes.resize(have);
-    if (std::ferror(input.stream)) return StreamError();
     // Read to its end, the input is what was read (a sysfs file says 4096
     // whatever it holds); cut off at the bound, a regular file is as long as
-    // the system says, unless it says less (the files of /proc say 0).
+    // the system says, unless it says less.
     size = have;
-    if (have < bound || std::feof(input.stream)) return {};
-    if (input.regular && input.size >= have) {
-        size = input.size;
+    if (ended) return {};
+    if (input.Regular() && input.Size() >= have) {
+        size = input.Size();
         return {};
     }
-    return CountRest(input.stream, size);
+    return CountRest(input, size);
 }
 
 }  // namespace ondrel

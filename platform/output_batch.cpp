@@ -1,13 +1,12 @@
-// The order in which outputs reach the disk, the same on every system: a
-// group's bytes written, then all put on the disk, then each temporary moved
-// over its output while still held, then the folders synced. A crash at any
-// point leaves every output either old or whole.
-
-#include "platform/file_io.h"
+// How outputs reach the disk, the same on every system: a temporary created
+// beside each output and written, a group's bytes all put on the disk, then
+// each temporary moved over its output while still held, then the folders
+// synced. A crash at any point leaves every output either old or whole.
 
 #include <algorithm>
-#include <cerrno>
+#include <utility>
 
+#include "platform/file_io.h"
 #include "platform/system_files.h"
 #include "platform/temporaries.h"
 
@@ -15,42 +14,140 @@ namespace ondrel {
 namespace {
 
 // Files held open in one group: well under the descriptors a process gets
-// (1,024 on Linux) and the C library's streams on Windows (512).
+// (1,024 on Linux) and the handles a Windows process is comfortable with.
 constexpr std::size_t kGroupSize = 128;
+// New names tried for a temporary before the folder is taken to refuse them.
+constexpr int kNameAttempts = 100;
+
+// The room a file of this many bytes takes: whole blocks of 4 KiB, and one
+// more for the file system's own records of it.
+std::uint64_t Blocks(std::uint64_t bytes) {
+    constexpr std::uint64_t kBlock = 4096;
+    return (bytes / kBlock + 2) * kBlock;
+}
 
 }  // namespace
 
-OutputFile::OutputFile(std::FILE* stream, std::string target, std::string temporary, bool replace)
-    : stream_(stream),
-      target_(std::move(target)),
-      temporary_(std::move(temporary)),
-      replace_(replace) {
-    if (!temporary_.empty()) RegisterTemporary(temporary_);
+// One output of the group: its handle, and the temporary that is to replace
+// its target (none for a device, written in place). Dropped before it is
+// moved into place, it removes the temporary, so the old output keeps every
+// byte.
+struct OutputBatch::Output {
+    FileHandle handle = kNoFile;
+    std::string target;     // the file that is replaced (symbolic links followed)
+    std::string temporary;  // registered while it exists; empty once moved into place
+    bool replace = true;
+
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() {
+        if (!temporary.empty()) system::RemoveFile(temporary.c_str());
+        if (handle != kNoFile) system::Close(handle);
+        if (!temporary.empty()) UnregisterTemporary(temporary);
+    }
+};
+
+namespace {
+
+// The temporary for target, created and held, registered before it exists
+// so that an interrupt at any moment removes it. Named after the output; an
+// output name at the length limit falls back to a short name in its folder.
+std::error_code CreateTemporary(const std::string& target, const system::ExistingOutput& old,
+                                std::string& temporary, FileHandle& handle) {
+    std::string folder = FolderOf(target);
+    if (folder.empty()) folder = {'.', system::kSeparator};
+    bool shortName = false;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        temporary = TemporaryName(shortName ? folder : target, NextRandom());
+        RegisterTemporary(temporary);
+        std::error_code error;
+        handle = system::CreateTemporary(temporary, old, error);
+        if (handle != kNoFile) {
+            StopIfInterrupted(temporary);
+            return {};
+        }
+        UnregisterTemporary(temporary);
+        if (!shortName && system::NameMayBeTooLong(error)) {
+            shortName = true;
+        } else if (error != std::errc::file_exists) {
+            return error;
+        }
+    }
+    temporary.clear();
+    return std::make_error_code(std::errc::file_exists);
 }
 
-OutputFile::~OutputFile() {
-    if (!temporary_.empty()) system::RemoveFile(temporary_.c_str());
-    if (stream_) std::fclose(stream_);
-    if (!temporary_.empty()) UnregisterTemporary(temporary_);
-}
+}  // namespace
 
-void OutputBatch::MakeRoom(const std::string& path, std::uint64_t bytes) {
-    if (!group_.empty() && system::FreeBytes(system::FolderOf(path)) < bytes) CommitGroup();
-}
+OutputBatch::OutputBatch() = default;
+OutputBatch::~OutputBatch() = default;
 
-void OutputBatch::Add(std::unique_ptr<OutputFile> file) {
-    if (group_.size() == kGroupSize) CommitGroup();
+OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
+                                        std::span<const std::uint8_t> bytes) {
     std::error_code error;
-    if (file->temporary_.empty()) {
+    const PathEnd end = FollowLinks(path, error);
+    if (error) return {false, error};
+    // Asks what a plain create would of an output that is there (or may be:
+    // a path the system would not look at); a missing one needs no asking.
+    system::ExistingOutput old;
+    if (end.kind != PathKind::Missing) {
+        old = system::ProbeOutput(end.path, error);
+        if (error) return {false, error};
+    }
+    auto output = std::make_unique<Output>();
+    output->target = end.path;
+    output->replace = replace;
+    if (old.kind == PathKind::Other) {  // a device, written in place
+        output->handle = old.device;
+    } else {
+        const std::string folder = FolderOf(end.path);
+        if (std::find(cleaned_.begin(), cleaned_.end(), folder) == cleaned_.end()) {
+            RemoveStaleTemporaries(folder);
+            cleaned_.push_back(folder);
+        }
+        MakeRoom(folder, bytes.size());
+        if ((error = CreateTemporary(end.path, old, output->temporary, output->handle)))
+            return {false, error};
+    }
+    if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
+    Add(std::move(output));
+    return {};
+}
+
+OutputBatch::Failure OutputBatch::WriteStandardOutput(std::span<const std::uint8_t> bytes) {
+    auto output = std::make_unique<Output>();
+    std::error_code error;
+    output->handle = system::DuplicateStandardOutput(error);
+    if (error) return {false, error};
+    if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
+    Add(std::move(output));
+    return {};
+}
+
+void OutputBatch::MakeRoom(const std::string& folder, std::uint64_t bytes) {
+    auto room = std::find_if(room_.begin(), room_.end(),
+                             [&folder](const auto& known) { return known.first == folder; });
+    if (room != room_.end() && room->second < Blocks(bytes)) {
+        // What waits is committed first, so a batch needs no more room than
+        // the same files one at a time.
+        CommitGroup();
+        room = room_.end();
+    }
+    if (room == room_.end()) room = room_.insert(room_.end(), {folder, system::FreeBytes(folder)});
+    room->second -= std::min(room->second, Blocks(bytes));
+}
+
+void OutputBatch::Add(std::unique_ptr<Output> output) {
+    if (output->temporary.empty()) {
         // A device written in place is let go at once: a reader of a pipe
         // may wait for its end before it opens the next output.
-        if (std::fclose(file->stream_) != 0)
-            error = std::error_code(errno, std::generic_category());
-        file->stream_ = nullptr;
-    } else if ((error = system::FlushOutput(file->stream_, true))) {
-        file.reset();  // its room is free at once for the outputs after it
+        system::Close(std::exchange(output->handle, kNoFile));
+    } else {
+        system::StartWriteBack(output->handle);
     }
-    group_.push_back({std::move(file), error});
+    group_.push_back(std::move(output));
+    if (group_.size() == kGroupSize) CommitGroup();
 }
 
 std::vector<std::error_code> OutputBatch::Commit() {
@@ -59,32 +156,35 @@ std::vector<std::error_code> OutputBatch::Commit() {
 }
 
 void OutputBatch::CommitGroup() {
-    std::vector<std::FILE*> streams;
-    for (const Entry& entry : group_)
-        if (!entry.error && !entry.file->temporary_.empty()) streams.push_back(entry.file->stream_);
-
-    const std::vector<std::error_code> synced = system::SyncOutputs(streams);
+    std::vector<FileHandle> handles;
+    std::vector<std::string> inFolders;
+    for (const auto& output : group_) {
+        if (output->temporary.empty()) continue;
+        handles.push_back(output->handle);
+        inFolders.push_back(FolderOf(output->temporary));
+    }
+    const std::vector<std::error_code> synced = system::SyncOutputs(handles, inFolders);
 
     std::vector<std::string> folders;  // few: a batch mostly writes into one
     std::size_t next = 0;              // into synced
-    for (Entry& entry : group_) {
-        std::error_code& result = results_.emplace_back(entry.error);
-        if (result || entry.file->temporary_.empty()) continue;  // failed, or a device done
-        OutputFile& file = *entry.file;
-        if ((result = synced[next++])) continue;
-        if ((result = system::MoveIntoPlace(file.temporary_, file.target_, file.replace_)))
+    for (const auto& written : group_) {
+        Output& output = *written;
+        std::error_code& result = results_.emplace_back();
+        if (output.temporary.empty()) continue;  // a device, done
+        if ((result = synced[next++]) ||
+            (result = system::MoveIntoPlace(output.temporary, output.target, output.replace)))
             continue;
-        UnregisterTemporary(file.temporary_);
-        file.temporary_.clear();
+        UnregisterTemporary(output.temporary);
+        output.temporary.clear();
         // The bytes are on the disk and in place; closing only lets go of them.
-        std::fclose(file.stream_);
-        file.stream_ = nullptr;
-        std::string folder = system::FolderOf(file.target_);
+        system::Close(std::exchange(output.handle, kNoFile));
+        std::string folder = FolderOf(output.target);
         if (std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(std::move(folder));
     }
     for (const std::string& folder : folders) system::SyncFolder(folder);
     group_.clear();  // removes the temporaries that were not moved
+    room_.clear();
 }
 
 }  // namespace ondrel

@@ -1,76 +1,111 @@
 #pragma once
 
-// The steps of writing an output that differ between systems, each written
-// once in posix/system_files.cpp and win32/system_files.cpp. The order of the
-// steps is kept in one place, output_batch.cpp; only the platform layer uses
-// these.
+// The steps of reading and writing files that differ between systems, each
+// declared once here and written once in posix/ and win32/. What is done
+// with them, and in which order, is written once: paths.cpp, input_read.cpp,
+// output_batch.cpp. Only the platform layer uses these.
 
 #include <cstdint>
-#include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace ondrel::system {
 
-// The error of the system call that just failed.
+// Errors: the system's reason for the call that just failed (errno, or
+// GetLastError on Windows), as the one error_code of this program.
 std::error_code LastError();
 
-// The folder of a path as a prefix for names in it: empty for the current
-// folder, else ending in a separator or a drive's colon ("saves/",
-// "C:\\saves\\", "C:").
-std::string FolderOf(const std::string& path);
+// Paths.
+// The characters that end a folder's part of a path ("/", or "\\/:").
+extern const char* const kSeparators;
+// The separator put between a folder and a name.
+extern const char kSeparator;
+// A path's spelling as the system compares names: as given, or in one case.
+std::string FoldedCase(std::string path);
+// A name the system opens as a device in any folder (NUL, COM1 on Windows).
+bool IsReservedDeviceName(const std::string& path);
 
-// The bytes a new file in folder may still take; the largest value when the
-// system cannot tell.
-std::uint64_t FreeBytes(const std::string& folder);
+// What a path names, without following a link at its end: a symbolic link's
+// target as written in it (relative to the link's folder, or absolute).
+struct PathStep {
+    PathKind kind = PathKind::Unknown;
+    std::string linkTarget;  // for PathKind::Link
+    std::error_code error;   // a link that cannot be read
+};
+PathStep LookAt(const std::string& path);
+// Whether a link's target is absolute rather than relative to its folder.
+bool IsAbsolute(const std::string& target);
+// FollowLinks with the steps taken by lookAt (LookAt, or a test's).
+PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::string&),
+                        std::error_code& error);
 
-// Flushes the stream's buffer to the system; for a temporary, its bytes are
-// also started on their way to the disk where that is cheaper later (Linux).
-std::error_code FlushOutput(std::FILE* stream, bool temporary);
+// Reading (the inputs are opened by OpenInputFile and OpenStandardInput).
+// Reads what the handle gives at once, up to size bytes: 0 at the end.
+std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
+                     std::error_code& error);
+void Close(FileHandle handle);
 
-// Puts the bytes of open temporaries on the disk, grouped where the system
-// allows it. One result per stream.
-std::vector<std::error_code> SyncOutputs(const std::vector<std::FILE*>& streams);
-
+// Creating an output.
+// A handle of its own on standard output.
+FileHandle DuplicateStandardOutput(std::error_code& error);
+// What the output that a new file replaces is: nothing (Missing), a file
+// whose rights and owner the new file takes, or a device (a pipe, NUL),
+// which is written in place through device.
+struct ExistingOutput {
+    PathKind kind = PathKind::Missing;
+    FileHandle device = kNoFile;
+    std::uint32_t owner = 0, group = 0, mode = 0;  // of a file, where the system has them
+};
+// Asks of an existing output what creating it would: may this user write
+// (and, on Windows, replace) it, is it a folder, does a pipe have a reader.
+ExistingOutput ProbeOutput(const std::string& target, std::error_code& error);
+// Creates the new file at temporary, which must not exist, held so that
+// another run's clean-up can tell it is alive, with the rights and owner of
+// the file it replaces. std::errc::file_exists when the name is taken (or
+// was taken away before it was held): the caller tries another name, and a
+// shorter one when NameMayBeTooLong says the error may mean this name's
+// length.
+FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& old,
+                           std::error_code& error);
+bool NameMayBeTooLong(std::error_code error);
+// Writes all the bytes, or fails.
+std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes);
+// Starts a written temporary's bytes on their way to the disk where that is
+// cheaper later (Linux).
+void StartWriteBack(FileHandle handle);
+// Puts the bytes of written temporaries on the disk, grouped where the
+// system allows it; folders[i] is the folder handles[i] is in. One result
+// per handle.
+std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
+                                         const std::vector<std::string>& folders);
 // Moves a finished temporary, still open, over its target. Without replace,
 // an existing target is kept and the result is std::errc::file_exists,
 // decided by the move itself so that two runs cannot both succeed.
 std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target,
                               bool replace);
-
 // Makes the moves into a folder durable; a folder that cannot be synced is
 // no error.
 void SyncFolder(const std::string& folder);
 
+// The bytes a new file in folder may still take; the largest value when the
+// system cannot tell.
+std::uint64_t FreeBytes(const std::string& folder);
+
+// Temporaries.
 // The process that writes temporaries now, and a clock that differs between
 // any two runs of it.
 unsigned long CurrentProcess();
 std::uint64_t ClockTicks();
-
 // Calls visit with folder and each name in it that contains part.
 void ForEachNameContaining(const std::string& folder, std::string_view part,
                            void (*visit)(const std::string& folder, const char* name));
-
-// Holds off the interrupt that removes this run's temporaries (a signal; on
-// Windows the console handler, on a thread of its own) while a temporary is
-// made and not yet registered, so none is left behind by an interrupt in
-// between. Conversions run on one thread, one at a time.
-void HoldInterrupts();
-void ReleaseInterrupts();
-
-class InterruptsHeld {
-public:
-    InterruptsHeld() { HoldInterrupts(); }
-    ~InterruptsHeld() { ReleaseInterrupts(); }
-    InterruptsHeld(const InterruptsHeld&) = delete;
-    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
-};
-
 // Removes a temporary that no writer holds any more; one still held is kept.
 void RemoveIfAbandoned(const std::string& path);
-
 // Removes a file, if it can; safe in a signal handler, and for a temporary
 // this run still holds open.
 void RemoveFile(const char* path);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <vector>
 
 #include "platform/system_files.h"
 
@@ -26,9 +25,6 @@ void AppendHex(std::string& text, std::uint64_t value, std::size_t digits) {
     for (std::size_t i = digits; i-- > 0;) text += kHex[(value >> (4 * i)) & 0xF];
 }
 
-// The folders already cleaned by this process. Conversions run on one thread,
-// one at a time.
-std::vector<std::string> cleanedFolders;
 std::uint64_t randomState = 0;
 
 // Paths of this run's open temporaries, read by a signal handler: slots of
@@ -90,9 +86,6 @@ std::uint64_t NextRandom() {
 }
 
 void RemoveStaleTemporaries(const std::string& folder) {
-    if (std::find(cleanedFolders.begin(), cleanedFolders.end(), folder) != cleanedFolders.end())
-        return;
-    cleanedFolders.push_back(folder);
     system::ForEachNameContaining(folder, kMarker, [](const std::string& in, const char* name) {
         // Never this run's own: where locks are byte-range locks (NFS), its
         // own open would succeed, and closing it would drop the writer's lock.
@@ -112,6 +105,13 @@ void UnregisterTemporary(const std::string& path) {
         const char* mine = path.c_str();
         if (slot.compare_exchange_strong(mine, nullptr)) return;
     }
+    while (interrupted.load()) {
+    }
+}
+
+void StopIfInterrupted(const std::string& path) {
+    if (!interrupted.load()) return;
+    system::RemoveFile(path.c_str());
     while (interrupted.load()) {
     }
 }

@@ -24,16 +24,23 @@ bool IsTemporaryName(std::string_view fileName);
 // A different number on every call, to make temporary names from.
 std::uint64_t NextRandom();
 
-// Removes the abandoned temporaries in folder (as system::FolderOf gives it).
-// Done once per folder in a process: a batch writing many outputs into one
-// folder would otherwise list it for each.
+// Removes the abandoned temporaries in folder (as FolderOf gives it); an
+// OutputBatch does so once for each folder it writes to.
 void RemoveStaleTemporaries(const std::string& folder);
 
 // The temporaries this run has open, removed if the run is interrupted
-// (SIGINT, SIGTERM, SIGHUP; Ctrl-C or a closed console on Windows). A path
-// must stay unchanged in memory from Register until Unregister.
+// (SIGINT, SIGTERM, SIGHUP; Ctrl-C or a closed console on Windows). A name is
+// registered before the file is created, so that no moment is left in which
+// an interrupt would leave it behind (the random digits make it this run's
+// alone), and unregistered once moved or removed. A path must stay unchanged
+// in memory from Register until Unregister.
 void RegisterTemporary(const std::string& path);
 void UnregisterTemporary(const std::string& path);
+// Called once a registered temporary exists. On Windows the interrupt is
+// handled on a thread of its own, which may have looked at the registered
+// names before this one's file was made: then the file is removed here, and
+// this thread waits for the end of the process.
+void StopIfInterrupted(const std::string& path);
 // Removes every registered temporary; safe in a signal handler.
 void RemoveRegisteredTemporaries();
 

@@ -153,27 +153,23 @@ TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
     TempFolder folder;
     const Bytes previous(100 * K, 0x33);
     test_support::WriteBytes(folder / "out.sav", previous);
-    std::error_code error;
-    auto output = OutputFile::Create((folder / "out.sav").string(), true, error);
-    ASSERT_TRUE(output) << error.message();
-    SaveImage image;
-    image.fill(0x44);
-    ASSERT_FALSE(StoreSaveImage(output->Stream(), image));
+    OutputBatch batch;
+    const Bytes image(kSaveImageSize, 0x44);
+    const auto written = batch.Write((folder / "out.sav").string(), true, image);
+    ASSERT_FALSE(written) << written.error.message();
     HANDLE held = ::CreateFileA((folder / "out.sav").string().c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    OutputBatch batch;
-    batch.Add(std::move(output));
     EXPECT_TRUE(batch.Commit().front()) << "a refused replace is a failure";
     ::CloseHandle(held);
     EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), previous);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"out.sav"});
 }
 
-// Bytes still in the stream's buffer when the disk is already full: the
-// write succeeds, and the flush at Commit is where the failure shows.
-TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
+// Bytes written when the disk is already full: a failure, whether the write
+// or the commit finds it, and the old save keeps every byte.
+TEST(Win32ReplaceTest, BytesThatFindNoRoomAreAFailure) {
     const fs::path disk = test_support::SmallDisk();
     ASSERT_FALSE(disk.empty()) << "ONDREL_SMALL_DISK names no small disk";
     const Bytes previous(10 * K, 0x33);
@@ -185,13 +181,10 @@ TEST(Win32ReplaceTest, BufferedBytesThatFindNoRoomAreAFailedCommit) {
     }
     std::fclose(filler);
 
-    std::error_code error;
-    auto output = OutputFile::Create((disk / "out.sav").string(), true, error);
-    ASSERT_TRUE(output) << error.message();
-    ASSERT_EQ(std::fwrite(block.data(), 1, 100, output->Stream()), 100u);
     OutputBatch batch;
-    batch.Add(std::move(output));
-    EXPECT_TRUE(batch.Commit().front()) << "bytes that never reached the disk are a failure";
+    const auto written = batch.Write((disk / "out.sav").string(), true, {block.data(), 100});
+    EXPECT_TRUE(written || batch.Commit().front())
+        << "bytes that never reached the disk are a failure";
     EXPECT_EQ(test_support::ReadBytes(disk / "out.sav"), previous);
     fs::remove(disk / "filler");
     EXPECT_EQ(fs::directory_iterator(disk)->path().filename(), "out.sav");

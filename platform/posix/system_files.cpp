@@ -7,7 +7,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -45,8 +44,6 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
     return ::rename(temporary.c_str(), target.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-sigset_t heldFrom;  // the signal mask before HoldInterrupts
-
 void OnInterrupt(int signal) {
     RemoveRegisteredTemporaries();
     ::signal(signal, SIG_DFL);
@@ -59,9 +56,15 @@ std::error_code LastError() {
     return std::error_code(errno, std::generic_category());
 }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+const char* const kSeparators = "/";
+const char kSeparator = '/';
+
+std::string FoldedCase(std::string path) {
+    return path;
+}
+
+bool IsReservedDeviceName(const std::string&) {
+    return false;
 }
 
 std::uint64_t FreeBytes(const std::string& folder) {
@@ -71,40 +74,39 @@ std::uint64_t FreeBytes(const std::string& folder) {
     return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
-std::error_code FlushOutput(std::FILE* stream, bool temporary) {
-    if (std::fflush(stream) != 0) return LastError();
+// Starts writing the bytes out now, while the next files are prepared, so
+// that little is left for SyncOutputs to wait for.
+void StartWriteBack(FileHandle handle) {
 #ifdef __linux__
-    // Starts writing the bytes out now, while the next files are prepared, so
-    // that little is left for SyncOutputs to wait for.
-    if (temporary) ::sync_file_range(::fileno(stream), 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(static_cast<int>(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
 #else
-    (void)temporary;
+    (void)handle;
 #endif
-    return {};
 }
 
 // A lone file is synced on its own. Several are put on the disk with one
-// write-back of each file system holding one of them; a file on a file
-// system whose sync failed, or any file on a system without syncfs, is
-// synced on its own, so each gets its own result.
-std::vector<std::error_code> SyncOutputs(const std::vector<std::FILE*>& streams) {
-    std::vector<std::error_code> results(streams.size());
-    std::vector<bool> synced(streams.size(), false);
+// write-back of the file system of each folder they are in (the files of
+// one folder are on one file system); a file in a folder whose sync failed,
+// or any file on a system without syncfs, is synced on its own, so each gets
+// its own result.
+std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
+                                         const std::vector<std::string>& folders) {
+    std::vector<std::error_code> results(handles.size());
+    std::vector<bool> synced(handles.size(), false);
 #ifdef __linux__
-    if (streams.size() > 1) {
-        std::map<dev_t, bool> fileSystems;  // whether its sync succeeded
-        for (std::size_t i = 0; i < streams.size(); ++i) {
-            const int fd = ::fileno(streams[i]);
-            struct stat st;
-            if (::fstat(fd, &st) != 0) continue;
-            auto [system, unseen] = fileSystems.emplace(st.st_dev, false);
-            if (unseen) system->second = ::syncfs(fd) == 0;
-            synced[i] = system->second;
+    if (handles.size() > 1) {
+        std::map<std::string_view, bool> synchronised;  // whether its sync succeeded
+        for (std::size_t i = 0; i < handles.size(); ++i) {
+            auto [folder, unseen] = synchronised.emplace(folders[i], false);
+            if (unseen) folder->second = ::syncfs(static_cast<int>(handles[i])) == 0;
+            synced[i] = folder->second;
         }
     }
+#else
+    (void)folders;
 #endif
-    for (std::size_t i = 0; i < streams.size(); ++i)
-        if (!synced[i] && ::fsync(::fileno(streams[i])) != 0) results[i] = LastError();
+    for (std::size_t i = 0; i < handles.size(); ++i)
+        if (!synced[i] && ::fsync(static_cast<int>(handles[i])) != 0) results[i] = LastError();
     return results;
 }
 
@@ -167,17 +169,6 @@ void RemoveIfAbandoned(const std::string& path) {
         named.st_ino == held.st_ino)
         ::unlink(path.c_str());
     ::close(fd);
-}
-
-void HoldInterrupts() {
-    sigset_t interrupts;
-    sigemptyset(&interrupts);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
-    ::sigprocmask(SIG_BLOCK, &interrupts, &heldFrom);
-}
-
-void ReleaseInterrupts() {
-    ::sigprocmask(SIG_SETMASK, &heldFrom, nullptr);
 }
 
 void RemoveFile(const char* path) {

@@ -1,9 +1,13 @@
 #include "platform/win32/link_target.h"
 
+#include "platform/system_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace ondrel::system {
@@ -62,6 +66,74 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"Truncated", ReparseData(kLink, L"cart\\GAME.sav", 1, 3), std::nullopt, false},
         LinkCase{"HeaderOnly", ReparseData(kLink, std::wstring(), 1, 10), std::nullopt, false},
         LinkCase{"Empty", ReparseData(kLink, std::wstring(), 1), std::nullopt, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Chains of links on a disk made of reparse data alone (Wine makes no
+// symbolic links): each link's data decoded as the system's would be, and
+// the chain followed to the file an output is written to, or refused.
+struct ChainCase {
+    const char* name;
+    std::map<std::string, std::vector<unsigned char>> links;  // by path
+    std::string start;
+    std::string end;  // empty: refused as a loop
+};
+
+class FollowLinkChainTest : public ::testing::TestWithParam<ChainCase> {};
+
+// The disk the chain is followed on: the case under test's links.
+const ChainCase* disk = nullptr;
+
+PathStep LookAtTheCase(const std::string& path) {
+    const auto link = disk->links.find(path);
+    if (link == disk->links.end()) return {PathKind::Missing, {}, {}};
+    const auto target = DecodeSymbolicLink(link->second.data(), link->second.size());
+    return {PathKind::Link, std::string(target->path.begin(), target->path.end()), {}};
+}
+
+TEST_P(FollowLinkChainTest, EndsAtTheFileOrRefusesTheLoop) {
+    const auto& c = GetParam();
+    disk = &c;
+    const auto lookAt = LookAtTheCase;
+    std::error_code error;
+    const PathEnd end = FollowLinkChain(c.start, lookAt, error);
+    if (c.end.empty()) {
+        EXPECT_EQ(error, std::errc::too_many_symbolic_link_levels);
+        EXPECT_EQ(end.path, "") << "nothing is written where the count ran out";
+    } else {
+        EXPECT_FALSE(error);
+        EXPECT_EQ(end.path, c.end);
+    }
+}
+
+// A chain of count links C:\l0 -> C:\l1 -> ... ending at C:\GAME.sav.
+std::map<std::string, std::vector<unsigned char>> ChainOf(int count) {
+    std::map<std::string, std::vector<unsigned char>> links;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring next = i + 1 < count ? L"l" + std::to_wstring(i + 1) : L"GAME.sav";
+        links["C:\\l" + std::to_string(i)] = ReparseData(kLink, next, 1);
+    }
+    return links;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, FollowLinkChainTest,
+    ::testing::Values(ChainCase{"NoLink", {}, "C:\\GAME.sav", "C:\\GAME.sav"},
+                      ChainCase{"AbsoluteThenRelative",
+                                {{"C:\\a.sav", ReparseData(kLink, L"\\??\\D:\\cart\\b.sav", 0)},
+                                 {"D:\\cart\\b.sav", ReparseData(kLink, L"GAME.sav", 1)}},
+                                "C:\\a.sav",
+                                "D:\\cart\\GAME.sav"},
+                      ChainCase{"FortyLinks", ChainOf(40), "C:\\l0", "C:\\GAME.sav"},
+                      ChainCase{"FortyOneLinks", ChainOf(41), "C:\\l0", ""},
+                      ChainCase{"LinkToItself",
+                                {{"C:\\a.sav", ReparseData(kLink, L"a.sav", 1)}},
+                                "C:\\a.sav",
+                                ""},
+                      ChainCase{"Loop",
+                                {{"C:\\a.sav", ReparseData(kLink, L"b.sav", 1)},
+                                 {"C:\\b.sav", ReparseData(kLink, L"\\??\\C:\\a.sav", 0)}},
+                                "C:\\a.sav",
+                                ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

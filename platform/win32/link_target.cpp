@@ -5,8 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/system_files.h"
-
 namespace ondrel::system {
 namespace {
 
@@ -49,27 +47,19 @@ std::optional<LinkTarget> DecodeSymbolicLink(const unsigned char* data, std::siz
     return target;
 }
 
-std::string FollowSymbolicLinks(const std::string& path) {
-    std::string followed = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        const DWORD attributes = ::GetFileAttributesA(followed.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            break;
-        HANDLE link = ::CreateFileA(
-            followed.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (link == INVALID_HANDLE_VALUE) break;
-        std::vector<unsigned char> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
-        DWORD got = 0;
-        const BOOL read = ::DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
-                                            static_cast<DWORD>(data.size()), &got, nullptr);
-        ::CloseHandle(link);
-        const auto target = read ? DecodeSymbolicLink(data.data(), got) : std::nullopt;
-        if (!target) break;  // a junction or another kind of reparse point
-        followed =
-            target->relative ? FolderOf(followed) + Narrow(target->path) : Narrow(target->path);
-    }
-    return followed;
+std::optional<std::string> ReadSymbolicLink(const std::string& path) {
+    HANDLE link = ::CreateFileA(
+        path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (link == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::vector<unsigned char> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD got = 0;
+    const BOOL read = ::DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                        static_cast<DWORD>(data.size()), &got, nullptr);
+    ::CloseHandle(link);
+    const auto target = read ? DecodeSymbolicLink(data.data(), got) : std::nullopt;
+    if (!target) return std::nullopt;
+    return Narrow(target->path);
 }
 
 }  // namespace ondrel::system

@@ -18,8 +18,9 @@ struct LinkTarget {
 };
 std::optional<LinkTarget> DecodeSymbolicLink(const unsigned char* data, std::size_t size);
 
-// The file at the end of a chain of symbolic links starting at path, whether
-// it exists or not; path itself when it is no link.
-std::string FollowSymbolicLinks(const std::string& path);
+// The target written in the symbolic link at path, as a path relative to
+// the link's folder or an absolute one; nothing when path is no symbolic
+// link (a junction, another reparse point) or its data cannot be read.
+std::optional<std::string> ReadSymbolicLink(const std::string& path);
 
 }  // namespace ondrel::system

@@ -1,33 +1,42 @@
 // The Win32 steps of writing an output. Windows has no way to put many files
 // on the disk at once, so each temporary is flushed on its own; the move into
-// place is written through.
+// place is written through. Paths are compared in one case, and some names
+// are devices in every folder.
 
 #include "platform/system_files.h"
 
-#include <io.h>
 #include <windows.h>
 
-#include <cerrno>
+#include <cctype>
 
-#include "platform/file_io.h"
 #include "platform/temporaries.h"
 
 namespace ondrel::system {
-namespace {
-
-std::error_code LastStreamError() {
-    return std::error_code(errno, std::generic_category());
-}
-
-}  // namespace
 
 std::error_code LastError() {
     return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of("\\/:");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+const char* const kSeparators = "\\/:";
+const char kSeparator = '\\';
+
+std::string FoldedCase(std::string path) {
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
+
+// Windows opens these names as devices in every folder, whatever the extension.
+bool IsReservedDeviceName(const std::string& path) {
+    if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0) return true;
+    std::string name = FileNameOf(path);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+        name == "CONOUT$")
+        return true;
+    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+           name[3] >= '1' && name[3] <= '9';
 }
 
 std::uint64_t FreeBytes(const std::string& folder) {
@@ -38,16 +47,14 @@ std::uint64_t FreeBytes(const std::string& folder) {
     return available.QuadPart;
 }
 
-std::error_code FlushOutput(std::FILE* stream, bool) {
-    return std::fflush(stream) == 0 ? std::error_code() : LastStreamError();
-}
+void StartWriteBack(FileHandle) {}
 
-std::vector<std::error_code> SyncOutputs(const std::vector<std::FILE*>& streams) {
+std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
+                                         const std::vector<std::string>&) {
     std::vector<std::error_code> results;
-    for (std::FILE* stream : streams) {
-        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
-        results.push_back(::FlushFileBuffers(handle) ? std::error_code() : LastError());
-    }
+    for (FileHandle handle : handles)
+        results.push_back(::FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) ? std::error_code()
+                                                                               : LastError());
     return results;
 }
 
@@ -100,18 +107,6 @@ void RemoveIfAbandoned(const std::string& path) {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
 }
 
-namespace {
-SRWLOCK interruptLock = SRWLOCK_INIT;
-}  // namespace
-
-void HoldInterrupts() {
-    ::AcquireSRWLockExclusive(&interruptLock);
-}
-
-void ReleaseInterrupts() {
-    ::ReleaseSRWLockExclusive(&interruptLock);
-}
-
 void RemoveFile(const char* path) {
     ::DeleteFileA(path);
 }
@@ -126,7 +121,6 @@ namespace {
 BOOL WINAPI OnConsoleClose(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
-    system::HoldInterrupts();  // no temporary is half made now
     RemoveRegisteredTemporaries();
     ::ExitProcess(130);
 }
