@@ -26,25 +26,32 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
     std::error_code error;
     std::uint64_t size = 0;
+    Converted converted;
     {
         const InputFile input = job.standardStreams && inputPath == "-"
                                     ? OpenStandardInput(error)
                                     : OpenInputFile(inputPath, error);
         if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
-        // Read once, no further than the conversion looks; a file too large
-        // for any save is refused by its size, unread.
+        // Read once, no further than the conversion looks: a regular file
+        // mapped where the system allows it, else read into head. A file too
+        // large for any save is refused by its size, unread.
+        const std::uint64_t bound = InputBound(job.request);
+        const bool tooLarge = input.Regular() && TooLargeToConvert(input.Size(), job.request);
         size = input.Size();
-        head.clear();
-        try {
-            if (!(input.Regular() && TooLargeToConvert(input.Size(), job.request)))
-                error = ReadInput(input, InputBound(job.request), head, size);
-        } catch (const std::bad_alloc&) {
-            error = std::make_error_code(std::errc::not_enough_memory);
+        const InputMapping mapped = tooLarge ? InputMapping() : InputMapping(input, bound);
+        if (mapped) converted = job.convert({mapped.Bytes(), size}, job.request);
+        if (!mapped || mapped.Changed()) {
+            head.clear();
+            try {
+                if (!tooLarge) error = ReadInput(input, bound, head, size);
+            } catch (const std::bad_alloc&) {
+                error = std::make_error_code(std::errc::not_enough_memory);
+            }
+            if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
+            converted = job.convert({head, size}, job.request);
         }
     }
-    if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
     outcome.inputSize = size;
-    Converted converted = job.convert({head, size}, job.request);
     const std::vector<std::uint8_t> bytes = std::move(converted.bytes);
     const bool unusable = converted.report.fault.kind != FaultKind::None;
     outcome.report = std::make_shared<const ConvertReport>(std::move(converted.report));

@@ -78,6 +78,29 @@ InputFile OpenStandardInput(std::error_code& error);
 std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
                           std::vector<std::uint8_t>& bytes, std::uint64_t& size);
 
+// A regular file's first bytes (no more than a bound) mapped into memory:
+// read without a copy, for as long as the mapping lives. Not every system or
+// file allows it; then it is empty, and ReadInput reads the input. A file that
+// shrinks while mapped reads as zeros past its new end, and Changed says so:
+// its bytes are then not what it holds, and are read again with ReadInput.
+class InputMapping {
+public:
+    InputMapping() = default;
+    InputMapping(const InputFile& input, std::uint64_t bound);
+    InputMapping(const InputMapping&) = delete;
+    InputMapping& operator=(const InputMapping&) = delete;
+    ~InputMapping();
+
+    // Attributes
+    explicit operator bool() const { return start_ != nullptr; }
+    std::span<const std::uint8_t> Bytes() const { return {start_, size_}; }
+    bool Changed() const;
+
+private:
+    const std::uint8_t* start_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // The one way outputs reach the disk, for one file or a thousand. Each
 // output's bytes go to a temporary file beside it, which replaces the output
 // only when its group is committed; until then the old output keeps every

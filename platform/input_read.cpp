@@ -44,6 +44,21 @@ InputFile::~InputFile() {
     if (handle_ != kNoFile) system::Close(handle_);
 }
 
+InputMapping::InputMapping(const InputFile& input, std::uint64_t bound) {
+    const std::uint64_t size = std::min(input.Size(), bound);
+    if (!input.Regular() || size == 0) return;
+    start_ = system::MapFile(input.Handle(), static_cast<std::size_t>(size));
+    if (start_) size_ = static_cast<std::size_t>(size);
+}
+
+InputMapping::~InputMapping() {
+    if (start_) system::Unmap(start_, size_);
+}
+
+bool InputMapping::Changed() const {
+    return start_ && system::MappedFileShrank();
+}
+
 std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
                           std::vector<std::uint8_t>& bytes, std::uint64_t& size) {
     // The size the system gives, and one byte more, so that a whole read

@@ -49,6 +49,12 @@ PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::s
 std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
                      std::error_code& error);
 void Close(FileHandle handle);
+// Maps the first size bytes of a regular file for reading, or gives null
+// where the system cannot. One mapping at a time: MappedFileShrank tells
+// whether the file behind the latest one lost bytes it covers.
+const std::uint8_t* MapFile(FileHandle handle, std::size_t size);
+void Unmap(const std::uint8_t* start, std::size_t size);
+bool MappedFileShrank();
 
 // Creating an output.
 // A handle of its own on standard output.

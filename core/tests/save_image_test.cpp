@@ -144,6 +144,27 @@ TEST(ReadInputTest, FailingReadIsAFailedRead) {
     }
 }
 
+// A save cut short by another program while its bytes are mapped: no crash,
+// the bytes past its new end read as zeros, and the mapping says it changed,
+// so the input is read again as it now is.
+TEST(ReadInputTest, MappedFileCutShortIsSeenChanged) {
+    test_support::TempFolder folder;
+    test_support::WriteBytes(folder / "game.sav", Bytes(64 * K, 0x5A));
+    std::error_code error;
+    const InputFile input = OpenInputFile((folder / "game.sav").string(), error);
+    const InputMapping mapped(input, kImage);
+    ASSERT_TRUE(mapped);
+    EXPECT_FALSE(mapped.Changed());
+    std::filesystem::resize_file(folder / "game.sav", 4 * K);
+    const auto bytes = mapped.Bytes();
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0x5A), 4 * K);
+    EXPECT_TRUE(mapped.Changed());
+    std::vector<std::uint8_t> read;
+    std::uint64_t size = 0;
+    EXPECT_FALSE(ReadInput(input, kImage, read, size));
+    EXPECT_EQ(size, 4 * K);
+}
+
 }  // namespace
 }  // namespace ondrel
 #endif

@@ -2,12 +2,16 @@
 // temporaries held under flock, and the old file's owner and mode kept.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 
 #include "platform/system_files.h"
 
@@ -49,7 +53,61 @@ FileHandle Duplicate(int fd, std::error_code& error) {
     return copy;
 }
 
+// The file mapped now, for the bus error its shrinking raises when a byte
+// past its new end is read: that page is replaced by one of zeros, and the
+// conversion goes on to an end whose bytes are then thrown away.
+std::atomic<const std::uint8_t*> mappedStart{nullptr};
+std::atomic<std::size_t> mappedSize{0};
+std::atomic<bool> mappedShrank{false};
+std::uintptr_t pageSize = 4096;
+
+void OnBusError(int, siginfo_t* info, void*) {
+    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    const auto start = reinterpret_cast<std::uintptr_t>(mappedStart.load());
+    if (start != 0 && at >= start && at - start < mappedSize.load()) {
+        void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
+        if (::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+            MAP_FAILED) {
+            mappedShrank = true;
+            return;
+        }
+    }
+    // Not a mapped input's: the default, as the fault repeats.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+bool CatchBusErrors() {
+    static const bool caught = [] {
+        pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGBUS, &action, nullptr) == 0;
+    }();
+    return caught;
+}
+
 }  // namespace
+
+const std::uint8_t* MapFile(FileHandle handle, std::size_t size) {
+    if (!CatchBusErrors()) return nullptr;
+    void* start = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, Descriptor(handle), 0);
+    if (start == MAP_FAILED) return nullptr;
+    mappedShrank = false;
+    mappedSize = size;
+    mappedStart = static_cast<const std::uint8_t*>(start);
+    return static_cast<const std::uint8_t*>(start);
+}
+
+void Unmap(const std::uint8_t* start, std::size_t size) {
+    mappedStart = nullptr;
+    ::munmap(const_cast<std::uint8_t*>(start), size);
+}
+
+bool MappedFileShrank() {
+    return mappedShrank.load();
+}
 
 PathStep LookAt(const std::string& path) {
     struct stat st;

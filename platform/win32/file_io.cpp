@@ -83,6 +83,18 @@ void Close(FileHandle handle) {
     ::CloseHandle(Native(handle));
 }
 
+// Inputs are read: a mapped file that shrinks raises an exception in the
+// middle of the conversion, which this program does not catch.
+const std::uint8_t* MapFile(FileHandle, std::size_t) {
+    return nullptr;
+}
+
+void Unmap(const std::uint8_t*, std::size_t) {}
+
+bool MappedFileShrank() {
+    return false;
+}
+
 // Opening the existing output for writing, without truncating it, asks what
 // a plain create would: may this user write it, is it a folder.
 ExistingOutput ProbeOutput(const std::string& target, std::error_code& error) {

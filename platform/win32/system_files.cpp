@@ -65,12 +65,12 @@ std::error_code MoveIntoPlace(const std::string& temporary, const std::string& t
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     for (DWORD attempt = 0;; ++attempt) {
         if (::MoveFileExA(temporary.c_str(), target.c_str(), flags)) return {};
-        DWORD error = ::GetLastError();
-        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        const std::error_code error = LastError();
+        const auto code = static_cast<DWORD>(error.value());
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
             return std::make_error_code(std::errc::file_exists);
-        bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-        if (!busy || attempt == 5)
-            return std::error_code(static_cast<int>(error), std::system_category());
+        const bool busy = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION;
+        if (!busy || attempt == 5) return error;
         ::Sleep(20 * (attempt + 1));
     }
 }
