@@ -28,17 +28,19 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
     std::uint64_t size = 0;
     Converted converted;
     {
-        const InputFile input = job.standardStreams && inputPath == "-"
-                                    ? OpenStandardInput(error)
-                                    : OpenInputFile(inputPath, error);
+        const bool standardInput = job.standardStreams && inputPath == "-";
+        const InputFile input =
+            standardInput ? OpenStandardInput(error) : OpenInputFile(inputPath, error);
         if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
         // Read once, no further than the conversion looks: a regular file
-        // mapped where the system allows it, else read into head. A file too
-        // large for any save is refused by its size, unread.
+        // mapped where the system allows it, else read into head (standard
+        // input from where the shell left it). A file too large for any save
+        // is refused by its size, unread.
         const std::uint64_t bound = InputBound(job.request);
         const bool tooLarge = input.Regular() && TooLargeToConvert(input.Size(), job.request);
         size = input.Size();
-        const InputMapping mapped = tooLarge ? InputMapping() : InputMapping(input, bound);
+        const InputMapping mapped =
+            tooLarge || standardInput ? InputMapping() : InputMapping(input, bound);
         if (mapped) converted = job.convert({mapped.Bytes(), size}, job.request);
         if (!mapped || mapped.Changed()) {
             head.clear();

@@ -80,9 +80,11 @@ std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
 
 // A regular file's first bytes (no more than a bound) mapped into memory:
 // read without a copy, for as long as the mapping lives. Not every system or
-// file allows it; then it is empty, and ReadInput reads the input. A file that
-// shrinks while mapped reads as zeros past its new end, and Changed says so:
-// its bytes are then not what it holds, and are read again with ReadInput.
+// file allows it; then it is empty, and ReadInput reads the input. A file
+// that shrinks while mapped reads as zeros past its new end: Changed, asked
+// once its bytes have been used, says whether its length is still the one it
+// was opened with. If not, they are not what it holds, and ReadInput reads it
+// again.
 class InputMapping {
 public:
     InputMapping() = default;
@@ -99,7 +101,13 @@ public:
 private:
     const std::uint8_t* start_ = nullptr;
     std::size_t size_ = 0;
+    FileHandle file_ = kNoFile;
+    std::uint64_t fileSize_ = 0;
 };
+
+namespace system {
+struct ExistingOutput;
+}
 
 // The one way outputs reach the disk, for one file or a thousand. Each
 // output's bytes go to a temporary file beside it, which replaces the output
@@ -147,6 +155,8 @@ public:
 
 private:
     struct Output;
+    Failure WriteTemporary(Output& output, const system::ExistingOutput& old,
+                           std::span<const std::uint8_t> bytes);
     void Add(std::unique_ptr<Output> output);
     void MakeRoom(const std::string& folder, std::uint64_t bytes);
     void CommitGroup();

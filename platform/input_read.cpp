@@ -48,7 +48,10 @@ InputMapping::InputMapping(const InputFile& input, std::uint64_t bound) {
     const std::uint64_t size = std::min(input.Size(), bound);
     if (!input.Regular() || size == 0) return;
     start_ = system::MapFile(input.Handle(), static_cast<std::size_t>(size));
-    if (start_) size_ = static_cast<std::size_t>(size);
+    if (!start_) return;
+    size_ = static_cast<std::size_t>(size);
+    file_ = input.Handle();
+    fileSize_ = input.Size();
 }
 
 InputMapping::~InputMapping() {
@@ -56,7 +59,7 @@ InputMapping::~InputMapping() {
 }
 
 bool InputMapping::Changed() const {
-    return start_ && system::MappedFileShrank();
+    return start_ && system::SizeNow(file_) != fileSize_;
 }
 
 std::error_code ReadInput(const InputFile& input, std::uint64_t bound,

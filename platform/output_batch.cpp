@@ -37,6 +37,7 @@ struct OutputBatch::Output {
     std::string target;     // the file that is replaced (symbolic links followed)
     std::string temporary;  // registered while it exists; empty once moved into place
     bool replace = true;
+    std::error_code closed;  // a device's, closed once written
 
     Output() = default;
     Output(const Output&) = delete;
@@ -53,29 +54,31 @@ namespace {
 // The temporary for target, created and held, registered before it exists
 // so that an interrupt at any moment removes it. Named after the output; an
 // output name at the length limit falls back to a short name in its folder.
+// On failure, temporary is empty.
 std::error_code CreateTemporary(const std::string& target, const system::ExistingOutput& old,
                                 std::string& temporary, FileHandle& handle) {
     std::string folder = FolderOf(target);
     if (folder.empty()) folder = {'.', system::kSeparator};
     bool shortName = false;
+    std::error_code error = std::make_error_code(std::errc::file_exists);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         temporary = TemporaryName(shortName ? folder : target, NextRandom());
-        RegisterTemporary(temporary);
-        std::error_code error;
-        handle = system::CreateTemporary(temporary, old, error);
-        if (handle != kNoFile) {
-            StopIfInterrupted(temporary);
-            return {};
+        {
+            system::InterruptsHeld held;
+            RegisterTemporary(temporary);
+            error.clear();
+            handle = system::CreateTemporary(temporary, old, error);
+            if (handle != kNoFile) return {};
+            UnregisterTemporary(temporary);
         }
-        UnregisterTemporary(temporary);
         if (!shortName && system::NameMayBeTooLong(error)) {
             shortName = true;
         } else if (error != std::errc::file_exists) {
-            return error;
+            break;
         }
     }
     temporary.clear();
-    return std::make_error_code(std::errc::file_exists);
+    return error;
 }
 
 }  // namespace
@@ -100,18 +103,42 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
     output->replace = replace;
     if (old.kind == PathKind::Other) {  // a device, written in place
         output->handle = old.device;
-    } else {
-        const std::string folder = FolderOf(end.path);
-        if (std::find(cleaned_.begin(), cleaned_.end(), folder) == cleaned_.end()) {
-            RemoveStaleTemporaries(folder);
-            cleaned_.push_back(folder);
-        }
-        MakeRoom(folder, bytes.size());
-        if ((error = CreateTemporary(end.path, old, output->temporary, output->handle)))
-            return {false, error};
+        if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
+        Add(std::move(output));
+        return {};
     }
-    if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
-    Add(std::move(output));
+    const std::string folder = FolderOf(end.path);
+    if (std::find(cleaned_.begin(), cleaned_.end(), folder) == cleaned_.end()) {
+        RemoveStaleTemporaries(folder);
+        cleaned_.push_back(folder);
+    }
+    MakeRoom(folder, bytes.size());
+    Failure failure = WriteTemporary(*output, old, bytes);
+    // The room was estimated in blocks of 4 KiB; a disk of larger clusters
+    // (an SD card's) takes more. With outputs waiting, they are committed and
+    // this one is tried again, so a batch needs no more room than the same
+    // files one at a time.
+    if (failure && !group_.empty() && system::IsOutOfRoom(failure.error)) {
+        CommitGroup();
+        failure = WriteTemporary(*output, old, bytes);
+    }
+    if (!failure) Add(std::move(output));
+    return failure;
+}
+
+OutputBatch::Failure OutputBatch::WriteTemporary(Output& output, const system::ExistingOutput& old,
+                                                 std::span<const std::uint8_t> bytes) {
+    if (std::error_code error =
+            CreateTemporary(output.target, old, output.temporary, output.handle))
+        return {false, error};
+    if (std::error_code error = system::WriteAll(output.handle, bytes)) {
+        // Its room is free at once, for the outputs after it.
+        system::RemoveFile(output.temporary.c_str());
+        system::Close(std::exchange(output.handle, kNoFile));
+        UnregisterTemporary(output.temporary);
+        output.temporary.clear();
+        return {true, error};
+    }
     return {};
 }
 
@@ -128,13 +155,13 @@ OutputBatch::Failure OutputBatch::WriteStandardOutput(std::span<const std::uint8
 void OutputBatch::MakeRoom(const std::string& folder, std::uint64_t bytes) {
     auto room = std::find_if(room_.begin(), room_.end(),
                              [&folder](const auto& known) { return known.first == folder; });
-    if (room != room_.end() && room->second < Blocks(bytes)) {
+    if (room == room_.end()) room = room_.insert(room_.end(), {folder, system::FreeBytes(folder)});
+    if (room->second < Blocks(bytes) && !group_.empty()) {
         // What waits is committed first, so a batch needs no more room than
         // the same files one at a time.
         CommitGroup();
-        room = room_.end();
+        room = room_.insert(room_.end(), {folder, system::FreeBytes(folder)});
     }
-    if (room == room_.end()) room = room_.insert(room_.end(), {folder, system::FreeBytes(folder)});
     room->second -= std::min(room->second, Blocks(bytes));
 }
 
@@ -142,7 +169,7 @@ void OutputBatch::Add(std::unique_ptr<Output> output) {
     if (output->temporary.empty()) {
         // A device written in place is let go at once: a reader of a pipe
         // may wait for its end before it opens the next output.
-        system::Close(std::exchange(output->handle, kNoFile));
+        output->closed = system::Close(std::exchange(output->handle, kNoFile));
     } else {
         system::StartWriteBack(output->handle);
     }
@@ -169,7 +196,7 @@ void OutputBatch::CommitGroup() {
     std::size_t next = 0;              // into synced
     for (const auto& written : group_) {
         Output& output = *written;
-        std::error_code& result = results_.emplace_back();
+        std::error_code& result = results_.emplace_back(output.closed);
         if (output.temporary.empty()) continue;  // a device, done
         if ((result = synced[next++]) ||
             (result = system::MoveIntoPlace(output.temporary, output.target, output.replace)))

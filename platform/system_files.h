@@ -48,13 +48,13 @@ PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::s
 // Reads what the handle gives at once, up to size bytes: 0 at the end.
 std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
                      std::error_code& error);
-void Close(FileHandle handle);
+std::error_code Close(FileHandle handle);
 // Maps the first size bytes of a regular file for reading, or gives null
-// where the system cannot. One mapping at a time: MappedFileShrank tells
-// whether the file behind the latest one lost bytes it covers.
+// where the system cannot. A page the file no longer covers reads as zeros.
 const std::uint8_t* MapFile(FileHandle handle, std::size_t size);
 void Unmap(const std::uint8_t* start, std::size_t size);
-bool MappedFileShrank();
+// The length of an open file now; the largest value when it cannot be asked.
+std::uint64_t SizeNow(FileHandle handle);
 
 // Creating an output.
 // A handle of its own on standard output.
@@ -79,6 +79,9 @@ ExistingOutput ProbeOutput(const std::string& target, std::error_code& error);
 FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& old,
                            std::error_code& error);
 bool NameMayBeTooLong(std::error_code error);
+// Whether a failed create or write found the disk (or the user's quota)
+// full.
+bool IsOutOfRoom(std::error_code error);
 // Writes all the bytes, or fails.
 std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes);
 // Starts a written temporary's bytes on their way to the disk where that is
@@ -110,6 +113,20 @@ std::uint64_t ClockTicks();
 // Calls visit with folder and each name in it that contains part.
 void ForEachNameContaining(const std::string& folder, std::string_view part,
                            void (*visit)(const std::string& folder, const char* name));
+// Holds off the interrupt that removes this run's temporaries while one is
+// registered and made. On Windows the interrupt is handled on a thread of its
+// own, which must not look at the registered names between the two; on POSIX
+// the handler runs on this thread, and a name registered before its file is
+// made is all it needs, so holding costs nothing there.
+void HoldInterrupts();
+void ReleaseInterrupts();
+class InterruptsHeld {
+public:
+    InterruptsHeld() { HoldInterrupts(); }
+    ~InterruptsHeld() { ReleaseInterrupts(); }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
 // Removes a temporary that no writer holds any more; one still held is kept.
 void RemoveIfAbandoned(const std::string& path);
 // Removes a file, if it can; safe in a signal handler, and for a temporary

@@ -109,13 +109,6 @@ void UnregisterTemporary(const std::string& path) {
     }
 }
 
-void StopIfInterrupted(const std::string& path) {
-    if (!interrupted.load()) return;
-    system::RemoveFile(path.c_str());
-    while (interrupted.load()) {
-    }
-}
-
 void RemoveRegisteredTemporaries() {
     interrupted = true;
     for (auto& slot : registered)

@@ -36,11 +36,6 @@ void RemoveStaleTemporaries(const std::string& folder);
 // in memory from Register until Unregister.
 void RegisterTemporary(const std::string& path);
 void UnregisterTemporary(const std::string& path);
-// Called once a registered temporary exists. On Windows the interrupt is
-// handled on a thread of its own, which may have looked at the registered
-// names before this one's file was made: then the file is removed here, and
-// this thread waits for the end of the process.
-void StopIfInterrupted(const std::string& path);
 // Removes every registered temporary; safe in a signal handler.
 void RemoveRegisteredTemporaries();
 

@@ -154,24 +154,38 @@ void Interrupted(const TempFolder& folder, int signal) {
 }
 
 // On a disk with room for one new image beside the old ones, a batch
-// succeeds where the same files one at a time do.
+// succeeds where the same files one at a time do: with the old images in one
+// folder, and in two folders that the outputs reach through links.
 void BatchOnATightDisk(const TempFolder& folder) {
-    fs::create_directories(folder / "mnt");
-    ASSERT_EQ(::mount("tmpfs", (folder / "mnt").c_str(), "tmpfs", 0, "size=1600k"), 0)
-        << "mounting a tmpfs needs root";
     fs::create_directories(folder / "src");
-    for (const char* name : {"mnt/a.j8.sav", "mnt/b.j8.sav"})
-        test_support::WriteBytes(folder / name, Bytes(512 * K, 0x33));
     for (const char* name : {"src/a.sav", "src/b.sav"})
         test_support::WriteBytes(folder / name, test_support::PatternBytes(256 * K));
-    const int status = Wait(Start(folder, {"-f", "--output-dir", "mnt", "src/b.sav", "src/a.sav"}));
     const Bytes image = test_support::ImageOf(test_support::PatternBytes(256 * K), 256 * K);
-    const Bytes a = test_support::ReadBytes(folder / "mnt/a.j8.sav");
-    const Bytes b = test_support::ReadBytes(folder / "mnt/b.j8.sav");
-    ::umount((folder / "mnt").c_str());
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(a, image);
-    EXPECT_EQ(b, image);
+    for (const bool twoFolders : {false, true}) {
+        fs::create_directories(folder / "mnt");
+        ASSERT_EQ(::mount("tmpfs", (folder / "mnt").c_str(), "tmpfs", 0, "size=1600k"), 0)
+            << "mounting a tmpfs needs root";
+        const std::vector<std::string> olds =
+            twoFolders ? std::vector<std::string>{"x/a.j8.sav", "y/b.j8.sav"}
+                       : std::vector<std::string>{"a.j8.sav", "b.j8.sav"};
+        fs::create_directories(folder / "mnt/x");
+        fs::create_directories(folder / "mnt/y");
+        fs::create_directories(folder / "mnt/links");
+        for (const std::string& old : olds) {
+            test_support::WriteBytes(folder / "mnt" / old, Bytes(512 * K, 0x33));
+            if (twoFolders)
+                fs::create_symlink("../" + old, folder / "mnt/links" / fs::path(old).filename());
+        }
+        const int status =
+            Wait(Start(folder, {"-f", "--output-dir", twoFolders ? "mnt/links" : "mnt", "src/b.sav",
+                                "src/a.sav"}));
+        const Bytes a = test_support::ReadBytes(folder / "mnt" / olds[0]);
+        const Bytes b = test_support::ReadBytes(folder / "mnt" / olds[1]);
+        ::umount((folder / "mnt").c_str());
+        EXPECT_EQ(status, 0) << twoFolders;
+        EXPECT_EQ(a, image) << twoFolders;
+        EXPECT_EQ(b, image) << twoFolders;
+    }
 }
 
 // What the converter reports is what happened: the size of a file whose size

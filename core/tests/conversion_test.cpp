@@ -474,17 +474,20 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
 // Only temporaries are removed, and only those no writer holds: a user's
 // file of a temporary-like name stays, and so does the temporary of a run
 // that still writes (here a child holding its lock, as a run in another
-// process namespace would).
+// process namespace would), and an empty one just made, whose writer may not
+// have taken its lock yet.
 TEST(ConvertTemporaryTest, OnlyAbandonedTemporariesAreRemoved) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
-    const std::string stale = TemporaryName("out.sav", 1), live = TemporaryName("out.sav", 2);
+    const std::string stale = TemporaryName("out.sav", 1), live = TemporaryName("out.sav", 2),
+                      fresh = TemporaryName("out.sav", 4);
     const std::vector<std::string> users = {"out.sav.ondrel-4000000-backup",
                                             "photo.jpg.ondrel-9-v2copy",
                                             TemporaryName("out.sav", 3) + "~"};
     for (const auto& name : users) test_support::WriteBytes(folder / name, Bytes(5, 1));
     test_support::WriteBytes(folder / stale, Bytes(5, 1));
     test_support::WriteBytes(folder / live, Bytes(5, 1));
+    test_support::WriteBytes(folder / fresh, Bytes());
     int locked[2], done[2];
     ASSERT_EQ(::pipe(locked), 0);
     ASSERT_EQ(::pipe(done), 0);
@@ -506,7 +509,7 @@ TEST(ConvertTemporaryTest, OnlyAbandonedTemporariesAreRemoved) {
     ::waitpid(writer, nullptr, 0);
     EXPECT_EQ(outcome.status, ConvertStatus::Converted);
     std::vector<std::string> expected = users;
-    expected.insert(expected.end(), {"in.dat", "out.sav", live});
+    expected.insert(expected.end(), {"in.dat", "out.sav", live, fresh});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folder.Names(), expected);
 }

@@ -144,25 +144,28 @@ TEST(ReadInputTest, FailingReadIsAFailedRead) {
     }
 }
 
-// A save cut short by another program while its bytes are mapped: no crash,
-// the bytes past its new end read as zeros, and the mapping says it changed,
-// so the input is read again as it now is.
+// A save cut short by another program while its bytes are mapped, across
+// pages or within the last: no crash, the bytes past its new end read as
+// zeros, and the mapping says it changed, so the input is read again as it
+// now is.
 TEST(ReadInputTest, MappedFileCutShortIsSeenChanged) {
-    test_support::TempFolder folder;
-    test_support::WriteBytes(folder / "game.sav", Bytes(64 * K, 0x5A));
-    std::error_code error;
-    const InputFile input = OpenInputFile((folder / "game.sav").string(), error);
-    const InputMapping mapped(input, kImage);
-    if (!mapped) GTEST_SKIP() << "inputs are read, not mapped, here";
-    EXPECT_FALSE(mapped.Changed());
-    std::filesystem::resize_file(folder / "game.sav", 4 * K);
-    const auto bytes = mapped.Bytes();
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0x5A), 4 * K);
-    EXPECT_TRUE(mapped.Changed());
-    std::vector<std::uint8_t> read;
-    std::uint64_t size = 0;
-    EXPECT_FALSE(ReadInput(input, kImage, read, size));
-    EXPECT_EQ(size, 4 * K);
+    for (const std::size_t cut : {std::size_t{4 * K}, std::size_t{64 * K - 100}}) {
+        test_support::TempFolder folder;
+        test_support::WriteBytes(folder / "game.sav", Bytes(64 * K, 0x5A));
+        std::error_code error;
+        const InputFile input = OpenInputFile((folder / "game.sav").string(), error);
+        const InputMapping mapped(input, kImage);
+        if (!mapped) GTEST_SKIP() << "inputs are read, not mapped, here";
+        EXPECT_FALSE(mapped.Changed());
+        std::filesystem::resize_file(folder / "game.sav", cut);
+        const auto bytes = mapped.Bytes();
+        EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), 0x5A)), cut);
+        EXPECT_TRUE(mapped.Changed()) << cut;
+        std::vector<std::uint8_t> read;
+        std::uint64_t size = 0;
+        EXPECT_FALSE(ReadInput(input, kImage, read, size));
+        EXPECT_EQ(size, cut);
+    }
 }
 
 }  // namespace

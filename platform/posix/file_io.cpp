@@ -53,12 +53,11 @@ FileHandle Duplicate(int fd, std::error_code& error) {
     return copy;
 }
 
-// The file mapped now, for the bus error its shrinking raises when a byte
+// The file mapped now, for the bus error its shrinking raises when a page
 // past its new end is read: that page is replaced by one of zeros, and the
 // conversion goes on to an end whose bytes are then thrown away.
 std::atomic<const std::uint8_t*> mappedStart{nullptr};
 std::atomic<std::size_t> mappedSize{0};
-std::atomic<bool> mappedShrank{false};
 std::uintptr_t pageSize = 4096;
 
 void OnBusError(int, siginfo_t* info, void*) {
@@ -67,10 +66,8 @@ void OnBusError(int, siginfo_t* info, void*) {
     if (start != 0 && at >= start && at - start < mappedSize.load()) {
         void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
         if (::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-            MAP_FAILED) {
-            mappedShrank = true;
+            MAP_FAILED)
             return;
-        }
     }
     // Not a mapped input's: the default, as the fault repeats.
     ::signal(SIGBUS, SIG_DFL);
@@ -100,7 +97,6 @@ const std::uint8_t* MapFile(FileHandle handle, std::size_t size) {
     if (!CatchBusErrors()) return nullptr;
     void* start = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, Descriptor(handle), 0);
     if (start == MAP_FAILED) return nullptr;
-    mappedShrank = false;
     mappedSize = size;
     mappedStart = static_cast<const std::uint8_t*>(start);
     return static_cast<const std::uint8_t*>(start);
@@ -111,8 +107,10 @@ void Unmap(const std::uint8_t* start, std::size_t size) {
     ::munmap(const_cast<std::uint8_t*>(start), size);
 }
 
-bool MappedFileShrank() {
-    return mappedShrank.load();
+std::uint64_t SizeNow(FileHandle handle) {
+    struct stat st;
+    if (::fstat(Descriptor(handle), &st) != 0) return UINT64_MAX;
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 PathStep LookAt(const std::string& path) {
@@ -152,8 +150,8 @@ std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
     }
 }
 
-void Close(FileHandle handle) {
-    ::close(Descriptor(handle));
+std::error_code Close(FileHandle handle) {
+    return ::close(Descriptor(handle)) == 0 ? std::error_code() : LastError();
 }
 
 // Opening the existing output for writing, without truncating it, asks what
@@ -188,10 +186,9 @@ ExistingOutput ProbeOutput(const std::string& target, std::error_code& error) {
 // Created with the old file's mode, or for a new output the mode a plain
 // create gives (0666 less the umask); the new file takes the old one's owner
 // too (possible when running as root, a no-op for the user's own files).
-// Locked for as long as it stays open, so that clean-up by another run can
-// tell it is alive. A clean-up that removed the name between the create and
-// the lock leaves the file without a name: it is let go, and the caller
-// tries another name.
+// Locked before a byte is written, for as long as it stays open, so that
+// clean-up by another run can tell it is alive; until then it is empty and
+// new, which clean-up leaves alone (RemoveIfAbandoned).
 FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& old,
                            std::error_code& error) {
     const bool replacing = old.kind == PathKind::Regular;
@@ -209,12 +206,6 @@ FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& o
         ::unlink(temporary.c_str());
         return kNoFile;
     }
-    struct stat held;
-    if (::fstat(fd, &held) != 0 || held.st_nlink == 0) {
-        ::close(fd);
-        error = std::make_error_code(std::errc::file_exists);
-        return kNoFile;
-    }
     if (replacing) {
         (void)!::fchown(fd, old.owner, old.group);
         ::fchmod(fd, static_cast<mode_t>(old.mode));
@@ -224,6 +215,11 @@ FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& o
 
 bool NameMayBeTooLong(std::error_code error) {
     return error == std::errc::filename_too_long;
+}
+
+bool IsOutOfRoom(std::error_code error) {
+    return error == std::errc::no_space_on_device ||
+           (error.category() == std::generic_category() && error.value() == EDQUOT);
 }
 
 std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes) {

@@ -153,23 +153,30 @@ void ForEachNameContaining(const std::string& folder, std::string_view part,
     ::closedir(dir);
 }
 
-// A writer holds its temporary under flock from before the name can be seen
-// as finished until it is moved into place. Taking the lock here proves the
-// writer gone, in whatever process namespace or, with locks passed on by the
-// file system, on whatever machine it ran; the name is checked to still be
-// the locked file before it is removed.
+// A writer holds its temporary under flock from just after creating it until
+// it is moved into place, and writes nothing before the lock. Taking the lock
+// here proves the writer gone, in whatever process namespace or, with locks
+// passed on by the file system, on whatever machine it ran, unless the file
+// is still empty and new: its writer may be between the create and the lock,
+// and it is left for a later run. The name is checked to still be the locked
+// file before it is removed.
 void RemoveIfAbandoned(const std::string& path) {
+    constexpr time_t kNewForSeconds = 60;
     // Opened for writing: where flock is carried by byte-range locks (NFS),
     // an exclusive lock needs it.
     int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
     struct stat held, named;
-    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        (held.st_size > 0 || ::time(nullptr) - held.st_mtime >= kNewForSeconds) &&
         ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
         named.st_ino == held.st_ino)
         ::unlink(path.c_str());
     ::close(fd);
 }
+
+void HoldInterrupts() {}
+void ReleaseInterrupts() {}
 
 void RemoveFile(const char* path) {
     ::unlink(path);

@@ -79,8 +79,8 @@ std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
     return 0;
 }
 
-void Close(FileHandle handle) {
-    ::CloseHandle(Native(handle));
+std::error_code Close(FileHandle handle) {
+    return ::CloseHandle(Native(handle)) ? std::error_code() : LastError();
 }
 
 // Inputs are read: a mapped file that shrinks raises an exception in the
@@ -91,8 +91,10 @@ const std::uint8_t* MapFile(FileHandle, std::size_t) {
 
 void Unmap(const std::uint8_t*, std::size_t) {}
 
-bool MappedFileShrank() {
-    return false;
+std::uint64_t SizeNow(FileHandle handle) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(Native(handle), &size)) return UINT64_MAX;
+    return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 // Opening the existing output for writing, without truncating it, asks what
@@ -155,6 +157,12 @@ bool NameMayBeTooLong(std::error_code error) {
     const auto code = static_cast<DWORD>(error.value());
     return code == ERROR_FILENAME_EXCED_RANGE || code == ERROR_PATH_NOT_FOUND ||
            code == ERROR_INVALID_NAME;
+}
+
+bool IsOutOfRoom(std::error_code error) {
+    if (error.category() != std::system_category()) return false;
+    const auto code = static_cast<DWORD>(error.value());
+    return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
 }
 
 std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes) {

@@ -107,6 +107,18 @@ void RemoveIfAbandoned(const std::string& path) {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
 }
 
+namespace {
+SRWLOCK interruptLock = SRWLOCK_INIT;
+}  // namespace
+
+void HoldInterrupts() {
+    ::AcquireSRWLockExclusive(&interruptLock);
+}
+
+void ReleaseInterrupts() {
+    ::ReleaseSRWLockExclusive(&interruptLock);
+}
+
 void RemoveFile(const char* path) {
     ::DeleteFileA(path);
 }
@@ -121,6 +133,7 @@ namespace {
 BOOL WINAPI OnConsoleClose(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
+    system::HoldInterrupts();  // no temporary is registered and not yet made now
     RemoveRegisteredTemporaries();
     ::ExitProcess(130);
 }
