@@ -13,14 +13,14 @@
 # number of timed runs of each command on the disk, alternating, whose medians
 # are compared. The files go to a fresh folder under TMPDIR (default /tmp),
 # which should be on the disk that matters, not a RAM disk. The CPU times come
-# from one untimed pair of runs, then BENCH_CPU_RUNS pairs (default 5), in a
+# from one untimed pair of runs, then BENCH_CPU_RUNS pairs (default 15), in a
 # fresh folder under BENCH_TMPFS (default /dev/shm), which should be a tmpfs.
 # BENCH_VERBOSE=1 prints every time, not just the medians.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 program=$(realpath "${1:-build/native/cli/ondrel-convert}")
 runs=${2:-15}
-cpu_runs=${BENCH_CPU_RUNS:-5}
+cpu_runs=${BENCH_CPU_RUNS:-15}
 ram_disk=${BENCH_TMPFS:-/dev/shm}
 work=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
