@@ -23,7 +23,7 @@ constexpr int kNameAttempts = 100;
 // more for the file system's own records of it.
 std::uint64_t Blocks(std::uint64_t bytes) {
     constexpr std::uint64_t kBlock = 4096;
-    return (bytes / kBlock + 2) * kBlock;
+    return ((bytes + kBlock - 1) / kBlock + 1) * kBlock;
 }
 
 }  // namespace
