@@ -53,6 +53,7 @@ FileHandle Duplicate(int fd, std::error_code& error) {
     return copy;
 }
 
+#ifndef __EMSCRIPTEN__
 // The file mapped now, for the bus error its shrinking raises when a page
 // past its new end is read: that page is replaced by one of zeros, and the
 // conversion goes on to an end whose bytes are then thrown away.
@@ -61,16 +62,16 @@ std::atomic<std::size_t> mappedSize{0};
 std::uintptr_t pageSize = 4096;
 
 void OnBusError(int, siginfo_t* info, void*) {
+    const int interrupted = errno;  // of the code the fault stopped
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     const auto start = reinterpret_cast<std::uintptr_t>(mappedStart.load());
-    if (start != 0 && at >= start && at - start < mappedSize.load()) {
-        void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
-        if (::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-            MAP_FAILED)
-            return;
-    }
+    const bool ours = start != 0 && at >= start && at - start < mappedSize.load();
+    void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
     // Not a mapped input's: the default, as the fault repeats.
-    ::signal(SIGBUS, SIG_DFL);
+    if (!ours || ::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                        0) == MAP_FAILED)
+        ::signal(SIGBUS, SIG_DFL);
+    errno = interrupted;
 }
 
 bool CatchBusErrors() {
@@ -85,6 +86,8 @@ bool CatchBusErrors() {
     return caught;
 }
 
+#endif
+
 }  // namespace
 
 const std::uint8_t* MapFile(FileHandle handle, std::size_t size) {
@@ -93,17 +96,20 @@ const std::uint8_t* MapFile(FileHandle handle, std::size_t size) {
     (void)handle;
     (void)size;
     return nullptr;
-#endif
+#else
     if (!CatchBusErrors()) return nullptr;
     void* start = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, Descriptor(handle), 0);
     if (start == MAP_FAILED) return nullptr;
     mappedSize = size;
     mappedStart = static_cast<const std::uint8_t*>(start);
     return static_cast<const std::uint8_t*>(start);
+#endif
 }
 
 void Unmap(const std::uint8_t* start, std::size_t size) {
+#ifndef __EMSCRIPTEN__
     mappedStart = nullptr;
+#endif
     ::munmap(const_cast<std::uint8_t*>(start), size);
 }
 
