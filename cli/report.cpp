@@ -36,21 +36,10 @@ std::string Shown(const std::string& path) {
 }
 
 std::string Worded(const Fault& fault, SaveTarget target) {
-    switch (fault.kind) {
-        case FaultKind::DataPastOutput:
-            if (!fault.holder) return fault.problem;
-            return fault.problem + " (" +
-                   (target == SaveTarget::J8 ? std::string("--to raw or --to dsv")
-                                             : "--size " + ShortSize(*fault.holder)) +
-                   ")";
-        case FaultKind::PastCartRule:
-        case FaultKind::DataInDatTail:
-            return fault.problem + " (--kind raw keeps them)";
-        case FaultKind::FrontOverwritten:
-            return fault.problem + " (--kind raw keeps the file as it is)";
-        default:
-            return fault.problem;
-    }
+    static constexpr FaultHints kOptions{"--to raw or --to dsv", "--size ", "",
+                                         "--kind raw keeps them",
+                                         "--kind raw keeps the file as it is"};
+    return WithHint(fault, target, kOptions);
 }
 
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err) {

@@ -260,4 +260,27 @@ Converted Convert(const InputBytes& input, const ConvertRequest& request) {
     return out;
 }
 
+std::string WithHint(const Fault& fault, SaveTarget target, const FaultHints& hints) {
+    std::string hint;
+    switch (fault.kind) {
+        case FaultKind::DataPastOutput:
+            if (!fault.holder) return fault.problem;
+            hint = target == SaveTarget::J8
+                       ? std::string(hints.otherTarget)
+                       : std::string(hints.sizeBefore) + ShortSize(*fault.holder) +
+                             std::string(hints.sizeAfter);
+            break;
+        case FaultKind::PastCartRule:
+        case FaultKind::DataInDatTail:
+            hint = hints.keepBytes;
+            break;
+        case FaultKind::FrontOverwritten:
+            hint = hints.keepFile;
+            break;
+        default:
+            return fault.problem;
+    }
+    return fault.problem + " (" + hint + ")";
+}
+
 }  // namespace ondrel

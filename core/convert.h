@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/save_formats.h"
@@ -61,6 +62,20 @@ struct Fault {
     // DataPastOutput: the chip that holds them; none when none does.
     std::optional<std::uint64_t> holder;
 };
+
+// How a front end names the ways to keep what a fault would lose: its own
+// options or controls, never the core's words.
+struct FaultHints {
+    std::string_view otherTarget;  // a target that keeps data past a J8 image
+    std::string_view sizeBefore;   // before the chip size that holds it ...
+    std::string_view sizeAfter;    // ... and after it
+    std::string_view keepBytes;    // reading raw keeps bytes past a cart's rule
+    std::string_view keepFile;     // reading raw keeps a front a move would overwrite
+};
+
+// The fault's problem and, where one exists, the hint that keeps the bytes,
+// in parentheses.
+std::string WithHint(const Fault& fault, SaveTarget target, const FaultHints& hints);
 
 // What a conversion took from where, in words, and why it gave nothing.
 struct ConvertReport {

@@ -90,23 +90,11 @@ std::string FileName(const std::string& path) {
 // A fault in the page's words: the core's, and the choice on the page that
 // keeps what would be lost.
 std::string Worded(const ondrel::Fault& fault, ondrel::SaveTarget target) {
-    using ondrel::FaultKind;
-    switch (fault.kind) {
-        case FaultKind::DataPastOutput:
-            if (!fault.holder) return fault.problem;
-            return fault.problem + " (" +
-                   (target == ondrel::SaveTarget::J8
-                        ? std::string("choose a bare save or .dsv under Convert to")
-                        : "choose " + ondrel::ShortSize(*fault.holder) + " under Chip size") +
-                   ")";
-        case FaultKind::PastCartRule:
-        case FaultKind::DataInDatTail:
-            return fault.problem + " (choose raw under Read as to keep them)";
-        case FaultKind::FrontOverwritten:
-            return fault.problem + " (choose raw under Read as to keep the file as it is)";
-        default:
-            return fault.problem;
-    }
+    static constexpr ondrel::FaultHints kControls{
+        "choose a bare save or .dsv under Convert to", "choose ", " under Chip size",
+        "choose raw under Read as to keep them",
+        "choose raw under Read as to keep the file as it is"};
+    return ondrel::WithHint(fault, target, kControls);
 }
 
 // Plans as the converter does for one file of its name, then converts the
