@@ -50,7 +50,7 @@ public:
     InputFile(FileHandle handle, std::uint64_t size, bool regular)
         : handle_(handle), size_(size), regular_(regular) {}
     InputFile(InputFile&& other) noexcept;
-    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&&) = delete;
     ~InputFile();
 
     // Attributes

@@ -30,16 +30,6 @@ InputFile::InputFile(InputFile&& other) noexcept
       size_(other.size_),
       regular_(other.regular_) {}
 
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kNoFile) system::Close(handle_);
-        handle_ = std::exchange(other.handle_, kNoFile);
-        size_ = other.size_;
-        regular_ = other.regular_;
-    }
-    return *this;
-}
-
 InputFile::~InputFile() {
     if (handle_ != kNoFile) system::Close(handle_);
 }
