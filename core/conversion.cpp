@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -15,12 +16,24 @@ ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_c
     return outcome;
 }
 
+// An input that is no file (standard input, a pipe) and gives more bytes
+// than any save holds: refused without reading on to its end.
+Converted Endless(const ConvertRequest& request) {
+    Converted refused;
+    refused.report.readAs = request.kind;
+    refused.report.fault = {FaultKind::TooLarge,
+                            "more than " + std::to_string(kLargestSaveFile >> 20) + " MiB" +
+                                ", larger than any DS save with its header",
+                            0, std::nullopt};
+    return refused;
+}
+
 // The steps up to the written, not yet committed, output; written tells
 // whether the output waits in the batch. head: the buffer inputs are read
 // into, kept for the whole batch so that a thousand saves do not make the
 // heap give memory back and take it again a thousand times.
 ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& written,
-                         std::vector<std::uint8_t>& head) {
+                         InputBuffer& head) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
     ConvertOutcome outcome;
     if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
@@ -32,25 +45,21 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
         const InputFile input =
             standardInput ? OpenStandardInput(error) : OpenInputFile(inputPath, error);
         if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
-        // Read once, no further than the conversion looks: a regular file
-        // mapped where the system allows it, else read into head (standard
-        // input from where the shell left it). A file too large for any save
-        // is refused by its size, unread.
-        const std::uint64_t bound = InputBound(job.request);
-        const bool tooLarge = input.Regular() && TooLargeToConvert(input.Size(), job.request);
+        // Read once, no further than the conversion looks. A file too large
+        // for any save is refused by its size, unread.
         size = input.Size();
-        const InputMapping mapped =
-            tooLarge || standardInput ? InputMapping() : InputMapping(input, bound);
-        if (mapped) converted = job.convert({mapped.Bytes(), size}, job.request);
-        if (!mapped || mapped.Changed()) {
-            head.clear();
+        if (input.Regular() && TooLargeToConvert(size, job.request)) {
+            converted = job.convert({{}, size}, job.request);
+        } else {
             try {
-                if (!tooLarge) error = ReadInput(input, bound, head, size);
+                error = ReadInput(input, InputBound(job.request), kLargestSaveFile, head, size);
             } catch (const std::bad_alloc&) {
                 error = std::make_error_code(std::errc::not_enough_memory);
             }
             if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
-            converted = job.convert({head, size}, job.request);
+            converted = !input.Regular() && size > kLargestSaveFile
+                            ? Endless(job.request)
+                            : job.convert({head, size}, job.request);
         }
     }
     outcome.inputSize = size;
@@ -87,7 +96,7 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
     std::vector<ConvertOutcome> outcomes;
     outcomes.reserve(jobs.size());
     OutputBatch batch;
-    std::vector<std::uint8_t> head;
+    InputBuffer head;
     std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
         bool written = false;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <system_error>
@@ -43,12 +44,23 @@ struct PathEnd {
 };
 PathEnd FollowLinks(const std::string& path, std::error_code& error);
 
+// What tells a regular file's content changed: its length and the times of
+// its last write and last change, as the system keeps them, and whether it
+// holds any data on the disk (the files of /proc and /sys hold none and may
+// give fewer bytes than their length says).
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t written = 0, changed = 0;  // in the system's own units
+    bool stored = true;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // An open input; closes itself.
 class InputFile {
 public:
     InputFile() = default;
-    InputFile(FileHandle handle, std::uint64_t size, bool regular)
-        : handle_(handle), size_(size), regular_(regular) {}
+    InputFile(FileHandle handle, std::uint64_t size, bool regular, FileStamp stamp = {})
+        : handle_(handle), size_(size), regular_(regular), stamp_(stamp) {}
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&&) = delete;
     ~InputFile();
@@ -56,54 +68,65 @@ public:
     // Attributes
     bool IsOpen() const { return handle_ != kNoFile; }
     FileHandle Handle() const { return handle_; }
-    std::uint64_t Size() const { return size_; }  // 0 for devices and pipes
-    bool Regular() const { return regular_; }     // whose size may still be misstated
+    // The bytes from where reading starts to the end: 0 for devices and pipes.
+    std::uint64_t Size() const { return size_; }
+    bool Regular() const { return regular_; }          // whose size may still be misstated
+    const FileStamp& Stamp() const { return stamp_; }  // as opened, of a regular file
 
 private:
     FileHandle handle_ = kNoFile;
     std::uint64_t size_ = 0;
     bool regular_ = false;
+    FileStamp stamp_;
 };
 
-// Opens a file for reading. Never blocks on a pipe that has no writer; a
-// directory is refused as if it could not be opened.
+// Why an input could not be read, where the system gives no reason of its own.
+enum class InputError {
+    NotRegular = 1,    // a pipe, device or socket where a save file was named
+    ChangedWhileRead,  // another program wrote to it, or cut it short, meanwhile
+};
+std::error_code make_error_code(InputError error);
+
+// A buffer that a read fills needs no zeros first: growing it leaves the new
+// bytes as they are.
+template <class T>
+struct UninitialisedOnGrowth : std::allocator<T> {
+    UninitialisedOnGrowth() = default;
+    template <class U>
+    UninitialisedOnGrowth(const UninitialisedOnGrowth<U>&) noexcept {}
+    template <class U>
+    struct rebind {
+        using other = UninitialisedOnGrowth<U>;
+    };
+    template <class U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
+// Opens a save file for reading. Never blocks, on a pipe or on anything else
+// that may have been put in the file's place: what is opened is asked what it
+// is, and only a regular file is taken (InputError::NotRegular); a directory
+// is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
-// Standard input; closing it leaves the process's own standard input open.
+// Standard input, from where the shell left it; closing it leaves the
+// process's own standard input open.
 InputFile OpenStandardInput(std::error_code& error);
 
-// Reads an input from its start, once: at most bound bytes into bytes, and
-// in size how long it is in all (never less than what was read). The error
-// of a failed read; a short read at the end is no error.
-std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
-                          std::vector<std::uint8_t>& bytes, std::uint64_t& size);
-
-// A regular file's first bytes (no more than a bound) mapped into memory:
-// read without a copy, for as long as the mapping lives. Not every system or
-// file allows it; then it is empty, and ReadInput reads the input. A file
-// that shrinks while mapped reads as zeros past its new end: Changed, asked
-// once its bytes have been used, says whether its length is still the one it
-// was opened with. If not, they are not what it holds, and ReadInput reads it
-// again.
-class InputMapping {
-public:
-    InputMapping() = default;
-    InputMapping(const InputFile& input, std::uint64_t bound);
-    InputMapping(const InputMapping&) = delete;
-    InputMapping& operator=(const InputMapping&) = delete;
-    ~InputMapping();
-
-    // Attributes
-    explicit operator bool() const { return start_ != nullptr; }
-    std::span<const std::uint8_t> Bytes() const { return {start_, size_}; }
-    bool Changed() const;
-
-private:
-    const std::uint8_t* start_ = nullptr;
-    std::size_t size_ = 0;
-    FileHandle file_ = kNoFile;
-    std::uint64_t fileSize_ = 0;
-};
+// Reads an input once, from where it stands: at most bound bytes into bytes,
+// and in size how long it is in all (never less than what was read). An
+// input that gives more than bound bytes is counted on to at most limit + 1.
+// The error of a failed read, and InputError::ChangedWhileRead for a regular
+// file that is not, once read, what it was when opened; a short read at the
+// end is no error.
+using InputBuffer = std::vector<std::uint8_t, UninitialisedOnGrowth<std::uint8_t>>;
+std::error_code ReadInput(const InputFile& input, std::uint64_t bound, std::uint64_t limit,
+                          InputBuffer& bytes, std::uint64_t& size);
 
 namespace system {
 struct ExistingOutput;
@@ -175,3 +198,6 @@ private:
 void RemoveTemporariesOnInterrupt();
 
 }  // namespace ondrel
+
+template <>
+struct std::is_error_code_enum<ondrel::InputError> : std::true_type {};

@@ -2,6 +2,8 @@
 // system's own reads.
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/file_io.h"
@@ -10,50 +12,64 @@
 namespace ondrel {
 namespace {
 
-// Counts what is left of an input, up to 4 GiB, so that a report never says
-// fewer bytes than the input holds and an endless one cannot hold the run.
-std::error_code CountRest(const InputFile& input, std::uint64_t& size) {
+class InputErrors : public std::error_category {
+public:
+    const char* name() const noexcept override { return "input"; }
+    std::string message(int value) const override {
+        switch (static_cast<InputError>(value)) {
+            case InputError::NotRegular:
+                return "not a regular file";
+            case InputError::ChangedWhileRead:
+                return "changed while it was read (another program wrote to it or cut it short)";
+        }
+        return "unreadable";
+    }
+};
+
+// Counts what is left of an input, to at most limit + 1 bytes, so that a
+// report never says fewer bytes than the input holds and an endless one
+// cannot hold the run.
+std::error_code CountRest(const InputFile& input, std::uint64_t limit, std::uint64_t& size) {
     std::vector<std::uint8_t> rest(64 * 1024);
     std::error_code error;
-    while (size < (std::uint64_t{1} << 32)) {
+    while (size <= limit) {
         const std::size_t got = system::ReadSome(input.Handle(), rest.data(), rest.size(), error);
         if (error || got == 0) break;
         size += got;
     }
+    size = std::min(size, limit + 1);
     return error;
+}
+
+// Whether a regular file read to its end, or to the bound, is what it was
+// when it was opened: as long, written and changed at the same times, and
+// giving every byte its length promised. Files of /proc and /sys, which
+// hold nothing on a disk, may give fewer.
+bool Unchanged(const InputFile& input, std::uint64_t read, bool ended) {
+    const std::optional<FileStamp> now = system::StampOf(input.Handle());
+    if (!now || *now != input.Stamp()) return false;
+    return !ended || read >= input.Size() || !input.Stamp().stored;
 }
 
 }  // namespace
 
+std::error_code make_error_code(InputError error) {
+    static const InputErrors category;
+    return {static_cast<int>(error), category};
+}
+
 InputFile::InputFile(InputFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoFile)),
       size_(other.size_),
-      regular_(other.regular_) {}
+      regular_(other.regular_),
+      stamp_(other.stamp_) {}
 
 InputFile::~InputFile() {
     if (handle_ != kNoFile) system::Close(handle_);
 }
 
-InputMapping::InputMapping(const InputFile& input, std::uint64_t bound) {
-    const std::uint64_t size = std::min(input.Size(), bound);
-    if (!input.Regular() || size == 0) return;
-    start_ = system::MapFile(input.Handle(), static_cast<std::size_t>(size));
-    if (!start_) return;
-    size_ = static_cast<std::size_t>(size);
-    file_ = input.Handle();
-    fileSize_ = input.Size();
-}
-
-InputMapping::~InputMapping() {
-    if (start_) system::Unmap(start_, size_);
-}
-
-bool InputMapping::Changed() const {
-    return start_ && system::SizeNow(file_) != fileSize_;
-}
-
-std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
-                          std::vector<std::uint8_t>& bytes, std::uint64_t& size) {
+std::error_code ReadInput(const InputFile& input, std::uint64_t bound, std::uint64_t limit,
+                          InputBuffer& bytes, std::uint64_t& size) {
     // The size the system gives, and one byte more, so that a whole read
     // ends short; an input without one grows from 64 KiB.
     bytes.resize(static_cast<std::size_t>(
@@ -77,6 +93,7 @@ std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
         bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, bound)));
     }
     bytes.resize(have);
+    if (input.Regular() && !Unchanged(input, have, ended)) return InputError::ChangedWhileRead;
     // Read to its end, the input is what was read (a sysfs file says 4096
     // whatever it holds); cut off at the bound, a regular file is as long as
     // the system says, unless it says less.
@@ -86,7 +103,7 @@ std::error_code ReadInput(const InputFile& input, std::uint64_t bound,
         size = input.Size();
         return {};
     }
-    return CountRest(input, size);
+    return CountRest(input, limit, size);
 }
 
 }  // namespace ondrel

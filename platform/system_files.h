@@ -6,6 +6,7 @@
 // output_batch.cpp. Only the platform layer uses these.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,12 +50,8 @@ PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::s
 std::size_t ReadSome(FileHandle handle, std::uint8_t* into, std::size_t size,
                      std::error_code& error);
 std::error_code Close(FileHandle handle);
-// Maps the first size bytes of a regular file for reading, or gives null
-// where the system cannot. A page the file no longer covers reads as zeros.
-const std::uint8_t* MapFile(FileHandle handle, std::size_t size);
-void Unmap(const std::uint8_t* start, std::size_t size);
-// The length of an open file now; the largest value when it cannot be asked.
-std::uint64_t SizeNow(FileHandle handle);
+// A regular file's stamp now; none when it cannot be asked.
+std::optional<FileStamp> StampOf(FileHandle handle);
 
 // Creating an output.
 // A handle of its own on standard output.

@@ -36,9 +36,9 @@ constexpr std::size_t K = 1024;
 
 // The converter started in folder, not waited for; what it prints goes to
 // the file out (relative to folder), or with -q to nowhere; it reads the file
-// in as its standard input.
+// in as its standard input, from byte inAt on.
 pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char* out = nullptr,
-            const char* in = "/dev/null") {
+            const char* in = "/dev/null", off_t inAt = 0) {
     args.insert(args.begin(), ONDREL_CONVERT_PATH);
     if (!out) args.insert(args.begin() + 1, "-q");
     std::vector<char*> argv;
@@ -47,13 +47,16 @@ pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char*
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, in, O_RDONLY, 0);
+    const int input = ::open(in[0] == '/' ? in : (folder / in).c_str(), O_RDONLY | O_CLOEXEC);
+    if (input >= 0) ::lseek(input, inAt, SEEK_SET);
+    posix_spawn_file_actions_adddup2(&actions, input, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out ? out : "/dev/null", O_WRONLY | O_CREAT,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (input >= 0) ::close(input);
     return pid;
 }
 
@@ -215,6 +218,19 @@ void StandardStreams(const TempFolder& folder) {
     EXPECT_EQ(Wait(Start(folder, {"-o", "-", "in.dat"}, "stdout.sav")), 0);
     EXPECT_EQ(test_support::ReadBytes(folder / "stdout.sav"), image);
     EXPECT_EQ(Wait(Start(folder, {"-"}, nullptr, "in.dat")), 2) << "no --kind";
+    // Left by the shell past a file's start, it is reported by what was read.
+    EXPECT_EQ(
+        Wait(Start(folder, {"--kind", "dat", "-o", "rest.sav", "-"}, "report", "in.dat", 1000)), 0);
+    const Bytes report = test_support::ReadBytes(folder / "report");
+    EXPECT_NE(std::string(report.begin(), report.end()).find("262144 bytes used / 24 dropped"),
+              std::string::npos)
+        << std::string(report.begin(), report.end());
+    EXPECT_EQ(test_support::ReadBytes(folder / "rest.sav"),
+              test_support::ImageOf(Bytes(save.begin() + 1000, save.end()), 256 * K));
+    // An endless one is refused once it gives more than any save holds.
+    EXPECT_EQ(
+        Wait(Start(folder, {"--kind", "nds-sav", "-o", "zero.sav", "-"}, nullptr, "/dev/zero")), 1);
+    EXPECT_FALSE(fs::exists(folder / "zero.sav"));
     const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(terminal, 0);
     ASSERT_EQ(::grantpt(terminal) | ::unlockpt(terminal), 0);

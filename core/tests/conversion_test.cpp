@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/tests/test_files.h"
+#include "platform/file_io.h"
 #include "platform/temporaries.h"
 
 #ifdef __linux__
@@ -288,15 +289,6 @@ TEST(ConvertInputTest, FailingReadWritesNothing) {
     EXPECT_TRUE(folder.Names().empty());
 }
 
-TEST(ConvertInputTest, PipeWithoutWriterDoesNotBlock) {
-    TempFolder folder;
-    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
-    auto outcome =
-        ConvertSave((folder / "pipe").string(), (folder / "out.sav").string(), SourceKind::Sav);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
-    EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(512 * K, 0xFF));
-}
-
 TEST(ConvertInputTest, PipeWithoutReaderAsOutputIsRefused) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
@@ -314,7 +306,7 @@ struct HostileCase {
     SourceKind kind;
     std::function<std::string(const TempFolder&)> makeInput;  // returns the input path
     ConvertStatus status;
-    std::errc error;
+    std::error_code error;
     std::function<void(const Bytes& output)> checkOutput;
 };
 
@@ -331,7 +323,8 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
     pid_t child = ::fork();
     if (child == 0) {
         auto outcome = ConvertSave(in, out, kind);
-        int result[2] = {static_cast<int>(outcome.status), outcome.error.value()};
+        int result[3] = {static_cast<int>(outcome.status), outcome.error.value(),
+                         outcome.error.category() == std::generic_category()};
         (void)!::write(pipeFds[1], result, sizeof result);
         ::_exit(0);
     }
@@ -346,12 +339,14 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
         }
         ::usleep(10 * 1000);
     }
-    int result[2] = {-1, 0};
+    int result[3] = {-1, 0, 1};
     (void)!::read(pipeFds[0], result, sizeof result);
     ::close(pipeFds[0]);
     ConvertOutcome outcome;
     outcome.status = static_cast<ConvertStatus>(result[0]);
-    outcome.error = std::error_code(result[1], std::generic_category());
+    // The system's reasons, and the few the platform gives of its own.
+    outcome.error = result[2] ? std::error_code(result[1], std::generic_category())
+                              : make_error_code(static_cast<InputError>(result[1]));
     return outcome;
 }
 
@@ -412,22 +407,17 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::create_directory(f / "saves.dat");
                         return (f / "saves.dat").string();
                     },
-                    ConvertStatus::OpenInputFailed, std::errc::is_a_directory, kAnyOutput},
-        HostileCase{"DevZero",
-                    SourceKind::Sav,
+                    ConvertStatus::OpenInputFailed, std::make_error_code(std::errc::is_a_directory),
+                    kAnyOutput},
+        HostileCase{"DevZero", SourceKind::Sav,
                     [](const TempFolder&) { return std::string("/dev/zero"); },
-                    ConvertStatus::Converted,
-                    {},
-                    [](const Bytes& out) { EXPECT_EQ(out, Bytes(512 * K, 0)); }},
-        HostileCase{"PipeWithoutWriter",
-                    SourceKind::NdsSav,
+                    ConvertStatus::OpenInputFailed, InputError::NotRegular, kAnyOutput},
+        HostileCase{"PipeWithoutWriter", SourceKind::NdsSav,
                     [](const TempFolder& f) {
                         ::mkfifo((f / "pipe.nds.sav").c_str(), 0666);
                         return (f / "pipe.nds.sav").string();
                     },
-                    ConvertStatus::Converted,
-                    {},
-                    [](const Bytes& out) { EXPECT_EQ(out, Bytes(512 * K, 0xFF)); }},
+                    ConvertStatus::OpenInputFailed, InputError::NotRegular, kAnyOutput},
         HostileCase{"BytesAbove0x7FInTheName",
                     SourceKind::Dat,
                     [](const TempFolder& f) {
@@ -446,7 +436,8 @@ INSTANTIATE_TEST_SUITE_P(
                         while (path.size() < 4096) path += "a/";
                         return path.substr(0, 4092) + ".dat";
                     },
-                    ConvertStatus::OpenInputFailed, std::errc::filename_too_long, kAnyOutput}),
+                    ConvertStatus::OpenInputFailed,
+                    std::make_error_code(std::errc::filename_too_long), kAnyOutput}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {

@@ -2,13 +2,11 @@
 // temporaries held under flock, and the old file's owner and mode kept.
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -27,24 +25,37 @@ bool ClearNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-// An open input: a directory refused as if it could not be opened, the size
-// of a regular file taken. Non-blocking mode matters only for pipes and
-// devices; a regular file's reads never wait for it.
-InputFile InputFor(int fd, bool nonBlocking, std::error_code& error) {
+FileStamp StampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.stored = st.st_blocks > 0;
+    return stamp;
+}
+
+// An open input, asked what it is: a directory refused as if it could not
+// be opened, and, where a save file was named (regularOnly), anything but a
+// regular file, which may have been put in its place since it was looked
+// at. A regular file's size counts from where reading starts: standard
+// input may be left anywhere in a file.
+InputFile InputFor(int fd, bool regularOnly, std::error_code& error) {
     struct stat st {};
     const bool known = ::fstat(fd, &st) == 0;
-    if (!known || S_ISDIR(st.st_mode)) {
-        error = known ? std::make_error_code(std::errc::is_a_directory) : LastError();
+    if (!known || S_ISDIR(st.st_mode) || (regularOnly && !S_ISREG(st.st_mode))) {
+        error = !known                ? LastError()
+                : S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                      : make_error_code(InputError::NotRegular);
         ::close(fd);
         return {};
     }
-    const bool regular = S_ISREG(st.st_mode);
-    if (nonBlocking && !regular && !ClearNonBlocking(fd)) {
-        error = LastError();
-        ::close(fd);
-        return {};
+    if (!S_ISREG(st.st_mode)) return InputFile(fd, 0, false);
+    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    if (!regularOnly) {
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        size -= at > 0 ? std::min(size, static_cast<std::uint64_t>(at)) : 0;
     }
-    return InputFile(fd, regular ? static_cast<std::uint64_t>(st.st_size) : 0, regular);
+    return InputFile(fd, size, true, StampFrom(st));
 }
 
 FileHandle Duplicate(int fd, std::error_code& error) {
@@ -53,70 +64,12 @@ FileHandle Duplicate(int fd, std::error_code& error) {
     return copy;
 }
 
-#ifndef __EMSCRIPTEN__
-// The file mapped now, for the bus error its shrinking raises when a page
-// past its new end is read: that page is replaced by one of zeros, and the
-// conversion goes on to an end whose bytes are then thrown away.
-std::atomic<const std::uint8_t*> mappedStart{nullptr};
-std::atomic<std::size_t> mappedSize{0};
-std::uintptr_t pageSize = 4096;
-
-void OnBusError(int, siginfo_t* info, void*) {
-    const int interrupted = errno;  // of the code the fault stopped
-    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    const auto start = reinterpret_cast<std::uintptr_t>(mappedStart.load());
-    const bool ours = start != 0 && at >= start && at - start < mappedSize.load();
-    void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
-    // Not a mapped input's: the default, as the fault repeats.
-    if (!ours || ::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
-                        0) == MAP_FAILED)
-        ::signal(SIGBUS, SIG_DFL);
-    errno = interrupted;
-}
-
-bool CatchBusErrors() {
-    static const bool caught = [] {
-        pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-        struct sigaction action {};
-        action.sa_sigaction = OnBusError;
-        action.sa_flags = SA_SIGINFO;
-        sigemptyset(&action.sa_mask);
-        return ::sigaction(SIGBUS, &action, nullptr) == 0;
-    }();
-    return caught;
-}
-
-#endif
-
 }  // namespace
 
-const std::uint8_t* MapFile(FileHandle handle, std::size_t size) {
-#ifdef __EMSCRIPTEN__
-    // Its mmap copies the file: a read by another name.
-    (void)handle;
-    (void)size;
-    return nullptr;
-#else
-    if (!CatchBusErrors()) return nullptr;
-    void* start = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, Descriptor(handle), 0);
-    if (start == MAP_FAILED) return nullptr;
-    mappedSize = size;
-    mappedStart = static_cast<const std::uint8_t*>(start);
-    return static_cast<const std::uint8_t*>(start);
-#endif
-}
-
-void Unmap(const std::uint8_t* start, std::size_t size) {
-#ifndef __EMSCRIPTEN__
-    mappedStart = nullptr;
-#endif
-    ::munmap(const_cast<std::uint8_t*>(start), size);
-}
-
-std::uint64_t SizeNow(FileHandle handle) {
+std::optional<FileStamp> StampOf(FileHandle handle) {
     struct stat st;
-    if (::fstat(Descriptor(handle), &st) != 0) return UINT64_MAX;
-    return static_cast<std::uint64_t>(st.st_size);
+    if (::fstat(Descriptor(handle), &st) != 0) return std::nullopt;
+    return StampFrom(st);
 }
 
 PathStep LookAt(const std::string& path) {
@@ -243,7 +196,9 @@ std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes)
 namespace ondrel {
 
 InputFile OpenInputFile(const std::string& path, std::error_code& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that a pipe or device put in the file's place cannot
+    // hold the run; a regular file's reads never wait for it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         error = system::LastError();
         return {};

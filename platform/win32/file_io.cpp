@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "platform/system_files.h"
 #include "platform/win32/link_target.h"
@@ -22,12 +24,37 @@ FileHandle Ours(HANDLE handle) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Whether a handle is a file on a disk, and its size if it is.
-InputFile Measured(HANDLE handle) {
+std::optional<FileStamp> Stamp(HANDLE handle) {
     LARGE_INTEGER size{};
+    FILE_BASIC_INFO times{};
+    if (!::GetFileSizeEx(handle, &size) ||
+        !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.size = static_cast<std::uint64_t>(size.QuadPart);
+    stamp.written = times.LastWriteTime.QuadPart;
+    stamp.changed = times.ChangeTime.QuadPart;
+    return stamp;
+}
+
+// Whether a handle is a file on a disk, and its size from where reading
+// starts if it is (standard input may be left anywhere in a file). Where a
+// save file was named (regularOnly), anything else is refused: a pipe or a
+// device put in its place.
+InputFile Measured(HANDLE handle, bool regularOnly, std::error_code& error) {
     const bool regular = ::GetFileType(handle) == FILE_TYPE_DISK;
-    if (!regular || !::GetFileSizeEx(handle, &size)) size.QuadPart = 0;
-    return InputFile(Ours(handle), static_cast<std::uint64_t>(size.QuadPart), regular);
+    const std::optional<FileStamp> stamp = regular ? Stamp(handle) : std::nullopt;
+    if (regularOnly && !stamp) {
+        error = regular ? LastError() : make_error_code(InputError::NotRegular);
+        ::CloseHandle(handle);
+        return {};
+    }
+    if (!stamp) return InputFile(Ours(handle), 0, false);
+    std::uint64_t size = stamp->size;
+    LARGE_INTEGER at{}, none{};
+    if (!regularOnly && ::SetFilePointerEx(handle, none, &at, FILE_CURRENT))
+        size -= std::min(size, static_cast<std::uint64_t>(at.QuadPart));
+    return InputFile(Ours(handle), size, true, *stamp);
 }
 
 // A handle of this process's own on one of its standard streams.
@@ -83,18 +110,8 @@ std::error_code Close(FileHandle handle) {
     return ::CloseHandle(Native(handle)) ? std::error_code() : LastError();
 }
 
-// Inputs are read: a mapped file that shrinks raises an exception in the
-// middle of the conversion, which this program does not catch.
-const std::uint8_t* MapFile(FileHandle, std::size_t) {
-    return nullptr;
-}
-
-void Unmap(const std::uint8_t*, std::size_t) {}
-
-std::uint64_t SizeNow(FileHandle handle) {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(Native(handle), &size)) return UINT64_MAX;
-    return static_cast<std::uint64_t>(size.QuadPart);
+std::optional<FileStamp> StampOf(FileHandle handle) {
+    return Stamp(Native(handle));
 }
 
 // Opening the existing output for writing, without truncating it, asks what
@@ -189,13 +206,13 @@ InputFile OpenInputFile(const std::string& path, std::error_code& error) {
         error = system::LastError();
         return {};
     }
-    return system::Measured(handle);
+    return system::Measured(handle, true, error);
 }
 
 InputFile OpenStandardInput(std::error_code& error) {
     const FileHandle handle = system::DuplicateStandard(STD_INPUT_HANDLE, error);
     if (handle == kNoFile) return {};
-    return system::Measured(system::Native(handle));
+    return system::Measured(system::Native(handle), false, error);
 }
 
 }  // namespace ondrel
