@@ -72,6 +72,7 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
     const OutputBatch::Failure failure = job.standardStreams && outputPath == "-"
                                              ? batch.WriteStandardOutput(bytes)
                                              : batch.Write(outputPath, job.replace, bytes);
+    outcome.delivered = failure.delivered;
     if (failure)
         return Failed(
             outcome,
@@ -92,23 +93,36 @@ ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outp
     return ConvertSaves({job}).front();
 }
 
-std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs) {
+std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs,
+                                         const OutcomeSink& settled) {
     std::vector<ConvertOutcome> outcomes;
     outcomes.reserve(jobs.size());
-    OutputBatch batch;
+    std::vector<std::size_t> waiting;  // the jobs whose outputs wait in the batch
+    std::vector<bool> final;           // per job
+    std::size_t committed = 0;         // of waiting
+    std::size_t told = 0;              // of the jobs
+    const auto tell = [&] {
+        for (; told < final.size() && final[told]; ++told)
+            if (settled) settled(told, outcomes[told]);
+    };
+    OutputBatch batch([&](std::span<const std::error_code> results) {
+        for (const std::error_code& result : results) {
+            const std::size_t job = waiting[committed++];
+            if (result)
+                outcomes[job] = Failed(outcomes[job], ConvertStatus::WriteOutputFailed, result);
+            final[job] = true;
+        }
+        tell();
+    });
     InputBuffer head;
-    std::vector<std::size_t> batched;  // the jobs whose outputs wait in the batch
     for (const ConvertJob& job : jobs) {
         bool written = false;
         outcomes.push_back(WriteSave(job, batch, written, head));
-        if (written) batched.push_back(outcomes.size() - 1);
+        final.push_back(!written);
+        if (written) waiting.push_back(outcomes.size() - 1);
+        tell();
     }
-    std::vector<std::error_code> committed = batch.Commit();
-    for (std::size_t i = 0; i < batched.size(); ++i) {
-        if (committed[i])
-            outcomes[batched[i]] =
-                Failed(outcomes[batched[i]], ConvertStatus::WriteOutputFailed, committed[i]);
-    }
+    batch.Commit();
     return outcomes;
 }
 

@@ -7,7 +7,9 @@
 // and the command-line converter build on it. The conversion itself is a
 // function of bytes (convert.h), so a front end without files reaches it too.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -36,6 +38,9 @@ struct ConvertOutcome {
     ConvertStatus status = ConvertStatus::Converted;
     std::error_code error;        // the system's reason for a failed step
     std::uint64_t inputSize = 0;  // set once the input was read
+    // An output written in place (a device, standard output) that failed:
+    // the bytes it took all the same.
+    std::uint64_t delivered = 0;
     // Set once the input was converted: what became of its bytes. Shared, so
     // that the dialog, which never reads it, carries no code to copy one.
     std::shared_ptr<const ConvertReport> report;
@@ -72,6 +77,12 @@ ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outp
 // file (see OutputBatch). One outcome per job, in order. A job's output should
 // not be another job's input or output: a later job may be read after an
 // earlier one's output was replaced.
-std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs);
+// settled, when given, is called with each job's index and outcome as soon as
+// that outcome is final (its output committed, or the job failed), in the
+// order of the jobs, so that a front end can report each save while the
+// next are still converted.
+using OutcomeSink = std::function<void(std::size_t job, const ConvertOutcome& outcome)>;
+std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs,
+                                         const OutcomeSink& settled = {});
 
 }  // namespace ondrel

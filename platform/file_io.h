@@ -7,6 +7,7 @@
 // core/ builds on it, never the other way round.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <span>
@@ -80,12 +81,16 @@ private:
     FileStamp stamp_;
 };
 
-// Why an input could not be read, where the system gives no reason of its own.
-enum class InputError {
+// Why a file could not be read or written, where the system gives no reason
+// of its own.
+enum class FileError {
     NotRegular = 1,    // a pipe, device or socket where a save file was named
     ChangedWhileRead,  // another program wrote to it, or cut it short, meanwhile
+    // The output replaced its file, but the folder's new entry could not be
+    // put on the disk: a power cut may still lose it.
+    FolderNotFlushed,
 };
-std::error_code make_error_code(InputError error);
+std::error_code make_error_code(FileError error);
 
 // A buffer that a read fills needs no zeros first: growing it leaves the new
 // bytes as they are.
@@ -110,7 +115,7 @@ struct UninitialisedOnGrowth : std::allocator<T> {
 
 // Opens a save file for reading. Never blocks, on a pipe or on anything else
 // that may have been put in the file's place: what is opened is asked what it
-// is, and only a regular file is taken (InputError::NotRegular); a directory
+// is, and only a regular file is taken (FileError::NotRegular); a directory
 // is refused as if it could not be opened.
 InputFile OpenInputFile(const std::string& path, std::error_code& error);
 
@@ -121,7 +126,7 @@ InputFile OpenStandardInput(std::error_code& error);
 // Reads an input once, from where it stands: at most bound bytes into bytes,
 // and in size how long it is in all (never less than what was read). An
 // input that gives more than bound bytes is counted on to at most limit + 1.
-// The error of a failed read, and InputError::ChangedWhileRead for a regular
+// The error of a failed read, and FileError::ChangedWhileRead for a regular
 // file that is not, once read, what it was when opened; a short read at the
 // end is no error.
 using InputBuffer = std::vector<std::uint8_t, UninitialisedOnGrowth<std::uint8_t>>;
@@ -153,10 +158,19 @@ public:
     struct Failure {
         bool created = false;  // the output was created; its bytes failed
         std::error_code error;
+        // Written in place (a device, standard output): the bytes it took
+        // before it failed, which no temporary holds back.
+        std::uint64_t delivered = 0;
         explicit operator bool() const { return static_cast<bool>(error); }
     };
 
-    OutputBatch();
+    // Told each group's results (one per write that did not fail, in the
+    // order written) the moment its files are in place, before an interrupt
+    // can end the run: a front end that reports them there reports every
+    // file replaced.
+    using CommitListener = std::function<void(std::span<const std::error_code> results)>;
+
+    explicit OutputBatch(CommitListener committed = {});
     OutputBatch(const OutputBatch&) = delete;
     OutputBatch& operator=(const OutputBatch&) = delete;
     ~OutputBatch();
@@ -184,6 +198,7 @@ private:
     void MakeRoom(const std::string& folder, std::uint64_t bytes);
     void CommitGroup();
 
+    CommitListener committed_;
     std::vector<std::unique_ptr<Output>> group_;
     std::vector<std::error_code> results_;
     std::vector<std::string> cleaned_;  // folders rid of abandoned temporaries
@@ -200,4 +215,4 @@ void RemoveTemporariesOnInterrupt();
 }  // namespace ondrel
 
 template <>
-struct std::is_error_code_enum<ondrel::InputError> : std::true_type {};
+struct std::is_error_code_enum<ondrel::FileError> : std::true_type {};

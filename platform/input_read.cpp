@@ -12,15 +12,18 @@
 namespace ondrel {
 namespace {
 
-class InputErrors : public std::error_category {
+class FileErrors : public std::error_category {
 public:
     const char* name() const noexcept override { return "input"; }
     std::string message(int value) const override {
-        switch (static_cast<InputError>(value)) {
-            case InputError::NotRegular:
+        switch (static_cast<FileError>(value)) {
+            case FileError::NotRegular:
                 return "not a regular file";
-            case InputError::ChangedWhileRead:
+            case FileError::ChangedWhileRead:
                 return "changed while it was read (another program wrote to it or cut it short)";
+            case FileError::FolderNotFlushed:
+                return "written, but its folder could not be put on the disk; the new file may be "
+                       "lost at a power cut";
         }
         return "unreadable";
     }
@@ -53,8 +56,8 @@ bool Unchanged(const InputFile& input, std::uint64_t read, bool ended) {
 
 }  // namespace
 
-std::error_code make_error_code(InputError error) {
-    static const InputErrors category;
+std::error_code make_error_code(FileError error) {
+    static const FileErrors category;
     return {static_cast<int>(error), category};
 }
 
@@ -93,7 +96,7 @@ std::error_code ReadInput(const InputFile& input, std::uint64_t bound, std::uint
         bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, bound)));
     }
     bytes.resize(have);
-    if (input.Regular() && !Unchanged(input, have, ended)) return InputError::ChangedWhileRead;
+    if (input.Regular() && !Unchanged(input, have, ended)) return FileError::ChangedWhileRead;
     // Read to its end, the input is what was read (a sysfs file says 4096
     // whatever it holds); cut off at the bound, a regular file is as long as
     // the system says, unless it says less.

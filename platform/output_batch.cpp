@@ -14,8 +14,13 @@ namespace ondrel {
 namespace {
 
 // Files held open in one group: well under the descriptors a process gets
-// (1,024 on Linux) and the handles a Windows process is comfortable with.
-constexpr std::size_t kGroupSize = 128;
+// (1,024 on Linux) and the handles a Windows process is comfortable with,
+// and no more than half of what the process may open (ulimit -n), which
+// leaves room for the inputs and the run's own files.
+std::size_t GroupSize() {
+    static const std::size_t size = std::clamp<std::size_t>(system::OpenFilesAllowed() / 2, 1, 128);
+    return size;
+}
 // New names tried for a temporary before the folder is taken to refuse them.
 constexpr int kNameAttempts = 100;
 
@@ -83,11 +88,14 @@ std::error_code CreateTemporary(const std::string& target, const system::Existin
 
 }  // namespace
 
-OutputBatch::OutputBatch() = default;
+OutputBatch::OutputBatch(CommitListener committed) : committed_(std::move(committed)) {}
 OutputBatch::~OutputBatch() = default;
 
 OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
                                         std::span<const std::uint8_t> bytes) {
+    // A full group is committed before the next file joins it, so that the
+    // listener hears only of writes their caller has seen end.
+    if (group_.size() >= GroupSize()) CommitGroup();
     std::error_code error;
     const PathEnd end = FollowLinks(path, error);
     if (error) return {false, error};
@@ -103,7 +111,8 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
     output->replace = replace;
     if (old.kind == PathKind::Other) {  // a device, written in place
         output->handle = old.device;
-        if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
+        std::uint64_t put = 0;
+        if ((error = system::WriteAll(output->handle, bytes, put))) return {true, error, put};
         Add(std::move(output));
         return {};
     }
@@ -131,7 +140,8 @@ OutputBatch::Failure OutputBatch::WriteTemporary(Output& output, const system::E
     if (std::error_code error =
             CreateTemporary(output.target, old, output.temporary, output.handle))
         return {false, error};
-    if (std::error_code error = system::WriteAll(output.handle, bytes)) {
+    std::uint64_t put = 0;
+    if (std::error_code error = system::WriteAll(output.handle, bytes, put)) {
         // Its room is free at once, for the outputs after it.
         system::RemoveFile(output.temporary.c_str());
         system::Close(std::exchange(output.handle, kNoFile));
@@ -143,11 +153,13 @@ OutputBatch::Failure OutputBatch::WriteTemporary(Output& output, const system::E
 }
 
 OutputBatch::Failure OutputBatch::WriteStandardOutput(std::span<const std::uint8_t> bytes) {
+    if (group_.size() >= GroupSize()) CommitGroup();
     auto output = std::make_unique<Output>();
     std::error_code error;
     output->handle = system::DuplicateStandardOutput(error);
     if (error) return {false, error};
-    if ((error = system::WriteAll(output->handle, bytes))) return {true, error};
+    std::uint64_t put = 0;
+    if ((error = system::WriteAll(output->handle, bytes, put))) return {true, error, put};
     Add(std::move(output));
     return {};
 }
@@ -174,7 +186,6 @@ void OutputBatch::Add(std::unique_ptr<Output> output) {
         system::StartWriteBack(output->handle);
     }
     group_.push_back(std::move(output));
-    if (group_.size() == kGroupSize) CommitGroup();
 }
 
 std::vector<std::error_code> OutputBatch::Commit() {
@@ -192,10 +203,15 @@ void OutputBatch::CommitGroup() {
     }
     const std::vector<std::error_code> synced = system::SyncOutputs(handles, inFolders);
 
+    // From the first move until the listener has heard of every file in
+    // place, an interrupt waits.
+    const system::InterruptsDeferred deferred;
     std::vector<std::string> folders;  // few: a batch mostly writes into one
-    std::size_t next = 0;              // into synced
-    for (const auto& written : group_) {
-        Output& output = *written;
+    std::vector<bool> moved(group_.size(), false);
+    const std::size_t first = results_.size();  // this group's first result
+    std::size_t next = 0;                       // into synced
+    for (std::size_t i = 0; i < group_.size(); ++i) {
+        Output& output = *group_[i];
         std::error_code& result = results_.emplace_back(output.closed);
         if (output.temporary.empty()) continue;  // a device, done
         if ((result = synced[next++]) ||
@@ -203,13 +219,21 @@ void OutputBatch::CommitGroup() {
             continue;
         UnregisterTemporary(output.temporary);
         output.temporary.clear();
+        moved[i] = true;
         // The bytes are on the disk and in place; closing only lets go of them.
         system::Close(std::exchange(output.handle, kNoFile));
         std::string folder = FolderOf(output.target);
         if (std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(std::move(folder));
     }
-    for (const std::string& folder : folders) system::SyncFolder(folder);
+    for (const std::string& folder : folders) {
+        if (!system::SyncFolder(folder)) continue;
+        // In place, but not yet safe from a power cut: not a success.
+        for (std::size_t i = 0; i < group_.size(); ++i)
+            if (moved[i] && FolderOf(group_[i]->target) == folder)
+                results_[first + i] = FileError::FolderNotFlushed;
+    }
+    if (committed_) committed_(std::span(results_).subspan(first));
     group_.clear();  // removes the temporaries that were not moved
     room_.clear();
 }

@@ -1,6 +1,8 @@
 // Paths and links, the same logic on every system on the system's own
 // separators, case and links (system_files.h).
 
+#include <cstring>
+
 #include "platform/file_io.h"
 #include "platform/system_files.h"
 
@@ -54,8 +56,11 @@ PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::s
             error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
             return {};
         }
-        end.path =
-            IsAbsolute(step.linkTarget) ? step.linkTarget : FolderOf(end.path) + step.linkTarget;
+        const std::string& target = step.linkTarget;
+        const bool rooted = !target.empty() && std::strchr(kSeparators, target.front());
+        end.path = IsAbsolute(target) ? target
+                   : rooted           ? RootOf(end.path) + target
+                                      : FolderOf(end.path) + target;
     }
 }
 

@@ -41,6 +41,10 @@ struct PathStep {
 PathStep LookAt(const std::string& path);
 // Whether a link's target is absolute rather than relative to its folder.
 bool IsAbsolute(const std::string& target);
+// Where a target that is neither absolute nor relative to its folder starts:
+// on Windows, a rooted path without a drive (\dir\file) is on the drive or
+// share of the link's own path; empty where there are no such paths.
+std::string RootOf(const std::string& linkPath);
 // FollowLinks with the steps taken by lookAt (LookAt, or a test's).
 PathEnd FollowLinkChain(const std::string& path, PathStep (*lookAt)(const std::string&),
                         std::error_code& error);
@@ -79,8 +83,9 @@ bool NameMayBeTooLong(std::error_code error);
 // Whether a failed create or write found the disk (or the user's quota)
 // full.
 bool IsOutOfRoom(std::error_code error);
-// Writes all the bytes, or fails.
-std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes);
+// Writes all the bytes, or fails; put counts the bytes written either way.
+std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes,
+                         std::uint64_t& put);
 // Starts a written temporary's bytes on their way to the disk where that is
 // cheaper later (Linux).
 void StartWriteBack(FileHandle handle);
@@ -94,9 +99,13 @@ std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
 // decided by the move itself so that two runs cannot both succeed.
 std::error_code MoveIntoPlace(const std::string& temporary, const std::string& target,
                               bool replace);
-// Makes the moves into a folder durable; a folder that cannot be synced is
-// no error.
-void SyncFolder(const std::string& folder);
+// Makes the moves into a folder durable: the error of a failed write of the
+// folder; a folder that cannot be synced at all is no error.
+std::error_code SyncFolder(const std::string& folder);
+
+// The files this process may hold open at once, raised as far as the system
+// lets it; asked once per process.
+std::size_t OpenFilesAllowed();
 
 // The bytes a new file in folder may still take; the largest value when the
 // system cannot tell.
@@ -124,6 +133,19 @@ public:
     InterruptsHeld(const InterruptsHeld&) = delete;
     InterruptsHeld& operator=(const InterruptsHeld&) = delete;
 };
+// Defers the interrupts that end the run (Ctrl-C, SIGTERM, SIGHUP) while
+// outputs are moved into place and reported, so that none is replaced
+// unreported; one that arrives meanwhile takes effect at the end.
+void DeferInterrupts();
+void ResumeInterrupts();
+class InterruptsDeferred {
+public:
+    InterruptsDeferred() { DeferInterrupts(); }
+    ~InterruptsDeferred() { ResumeInterrupts(); }
+    InterruptsDeferred(const InterruptsDeferred&) = delete;
+    InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
 // Removes a temporary that no writer holds any more; one still held is kept.
 void RemoveIfAbandoned(const std::string& path);
 // Removes a file, if it can; safe in a signal handler, and for a temporary

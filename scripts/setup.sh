@@ -17,7 +17,7 @@ esac
 
 packages=(
     cmake ninja-build g++ clang clang-format strace python3 dpkg-dev file
-    lintian mandoc
+    lintian mandoc python3-fusepy fuse3
     googletest libgtest-dev libbenchmark-dev libcli11-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64 xvfb xdotool imagemagick

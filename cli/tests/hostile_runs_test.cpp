@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -129,7 +130,8 @@ void LinksWrittenThrough(const TempFolder& folder) {
 }
 
 // A signal in the middle of a batch: the run ends as the signal asks, and
-// leaves no temporary; the outputs already in place are whole images.
+// leaves no temporary; the outputs already in place are whole images, and
+// each of them was reported before the run ended.
 void Interrupted(const TempFolder& folder, int signal) {
     fs::create_directory(folder / "out");
     std::vector<std::string> args = {"--output-dir", "out"};
@@ -138,14 +140,22 @@ void Interrupted(const TempFolder& folder, int signal) {
         args.back().insert(0, 1, 's');
         test_support::WriteBytes(folder / args.back(), Bytes(64 * K, 0x11));
     }
-    pid_t run = Start(folder, args);
-    // Signalled once it has temporaries to remove.
-    for (int i = 0; i < 500 && Temporaries(folder / "out").empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pid_t run = Start(folder, args, "report");
+    // Signalled once it has temporaries to remove and outputs in place.
+    const auto placed = [&folder] {
+        const auto names = fs::directory_iterator(folder / "out");
+        return std::count_if(fs::begin(names), fs::end(names), [](const auto& entry) {
+            return !IsTemporaryName(entry.path().filename().string());
+        });
+    };
+    for (int i = 0; i < 500 && (Temporaries(folder / "out").empty() || placed() == 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::kill(run, signal);
     EXPECT_EQ(Wait(run), 128 + signal);
     EXPECT_EQ(Temporaries(folder / "out"), std::vector<std::string>{});
     const Bytes image = test_support::ImageOf(Bytes(64 * K, 0x11), 64 * K);
+    const Bytes printed = test_support::ReadBytes(folder / "report");
+    const std::string report(printed.begin(), printed.end());
     for (const auto& entry : fs::directory_iterator(folder / "out")) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name.size() > 5 && name[0] == 's' &&
@@ -153,6 +163,8 @@ void Interrupted(const TempFolder& folder, int signal) {
                     name.ends_with(".sav"))
             << name << " is no output";
         EXPECT_EQ(test_support::ReadBytes(entry.path()), image) << name;
+        EXPECT_NE(report.find(" -> out/" + name + " ("), std::string::npos)
+            << name << " is in place but was not reported";
     }
 }
 

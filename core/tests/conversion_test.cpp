@@ -346,7 +346,7 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
     outcome.status = static_cast<ConvertStatus>(result[0]);
     // The system's reasons, and the few the platform gives of its own.
     outcome.error = result[2] ? std::error_code(result[1], std::generic_category())
-                              : make_error_code(static_cast<InputError>(result[1]));
+                              : make_error_code(static_cast<FileError>(result[1]));
     return outcome;
 }
 
@@ -411,13 +411,13 @@ INSTANTIATE_TEST_SUITE_P(
                     kAnyOutput},
         HostileCase{"DevZero", SourceKind::Sav,
                     [](const TempFolder&) { return std::string("/dev/zero"); },
-                    ConvertStatus::OpenInputFailed, InputError::NotRegular, kAnyOutput},
+                    ConvertStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
         HostileCase{"PipeWithoutWriter", SourceKind::NdsSav,
                     [](const TempFolder& f) {
                         ::mkfifo((f / "pipe.nds.sav").c_str(), 0666);
                         return (f / "pipe.nds.sav").string();
                     },
-                    ConvertStatus::OpenInputFailed, InputError::NotRegular, kAnyOutput},
+                    ConvertStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
         HostileCase{"BytesAbove0x7FInTheName",
                     SourceKind::Dat,
                     [](const TempFolder& f) {

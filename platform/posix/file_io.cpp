@@ -45,7 +45,7 @@ InputFile InputFor(int fd, bool regularOnly, std::error_code& error) {
     if (!known || S_ISDIR(st.st_mode) || (regularOnly && !S_ISREG(st.st_mode))) {
         error = !known                ? LastError()
                 : S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
-                                      : make_error_code(InputError::NotRegular);
+                                      : make_error_code(FileError::NotRegular);
         ::close(fd);
         return {};
     }
@@ -93,6 +93,10 @@ bool IsAbsolute(const std::string& target) {
     return !target.empty() && target.front() == '/';
 }
 
+std::string RootOf(const std::string&) {
+    return {};
+}
+
 FileHandle DuplicateStandardOutput(std::error_code& error) {
     return Duplicate(STDOUT_FILENO, error);
 }
@@ -136,7 +140,7 @@ ExistingOutput ProbeOutput(const std::string& target, std::error_code& error) {
             return old;
         }
     } else {
-        old = {PathKind::Regular, kNoFile, st.st_uid, st.st_gid, st.st_mode & 0777u};
+        old = {PathKind::Regular, kNoFile, st.st_uid, st.st_gid, st.st_mode & 07777u};
     }
     ::close(probe);
     return old;
@@ -157,17 +161,32 @@ FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& o
         error = LastError();
         return kNoFile;
     }
-    // Where the file system has no locks, clean-up cannot take one either
-    // and leaves every temporary alone.
-    if (::flock(fd, LOCK_EX) != 0 && errno == ENOLCK) {  // locks exist, none left now
-        error = LastError();
+    // Where the file system keeps no locks (NFS without its lock daemon
+    // says ENOLCK), clean-up cannot take one either and leaves every
+    // temporary alone: the file goes on unlocked. Any other failure to lock
+    // it, or to give it the old file's owner and rights (setgid and sticky
+    // bits too), fails its creation: unlocked, another run's clean-up could
+    // remove it, and a save must not change hands or rights by a conversion.
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0 && errno != ENOLCK) error = LastError();
+    if (!error && replacing) {
+        // As root the owner is given back; a user's own file keeps its user,
+        // and a group the user is not in is no failure either.
+        if (::fchown(fd, old.owner, old.group) != 0 && errno != EPERM) error = LastError();
+        // A file system without rights of its own (FAT, many FUSE mounts) may
+        // refuse the change yet give the file the old one's rights anyway.
+        struct stat st;
+        if (!error && ::fchmod(fd, static_cast<mode_t>(old.mode)) != 0) {
+            error = LastError();
+            if (::fstat(fd, &st) == 0 && (st.st_mode & 07777u) == old.mode) error.clear();
+        }
+    }
+    if (error) {
         ::close(fd);
         ::unlink(temporary.c_str());
         return kNoFile;
-    }
-    if (replacing) {
-        (void)!::fchown(fd, old.owner, old.group);
-        ::fchmod(fd, static_cast<mode_t>(old.mode));
     }
     return fd;
 }
@@ -181,12 +200,15 @@ bool IsOutOfRoom(std::error_code error) {
            (error.category() == std::generic_category() && error.value() == EDQUOT);
 }
 
-std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes) {
+std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes,
+                         std::uint64_t& put) {
+    put = 0;
     while (!bytes.empty()) {
-        const ssize_t put = ::write(Descriptor(handle), bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return put < 0 ? LastError() : std::make_error_code(std::errc::io_error);
-        bytes = bytes.subspan(static_cast<std::size_t>(put));
+        const ssize_t wrote = ::write(Descriptor(handle), bytes.data(), bytes.size());
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return wrote < 0 ? LastError() : std::make_error_code(std::errc::io_error);
+        put += static_cast<std::uint64_t>(wrote);
+        bytes = bytes.subspan(static_cast<std::size_t>(wrote));
     }
     return {};
 }

@@ -8,12 +8,18 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#ifdef __linux__
+#include <sys/utsname.h>
+#include <sys/vfs.h>
+#endif
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <limits>
 #include <map>
 
@@ -37,7 +43,10 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
         ::unlink(temporary.c_str());
         return {};
     }
-    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
+    // A FUSE server without links answers EROFS (the file system is not
+    // read-only: the temporary was just written in it).
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS &&
+        errno != EROFS)
         return LastError();
     struct stat st;
     if (::lstat(target.c_str(), &st) == 0) return std::make_error_code(std::errc::file_exists);
@@ -84,11 +93,39 @@ void StartWriteBack(FileHandle handle) {
 #endif
 }
 
+#ifdef __linux__
+// Whether one syncfs of the file system that holds the file puts all its
+// files' bytes on the disk and reports a failure to write any of them. Only
+// local disk file systems pass it on, and only from Linux 5.8 does it report
+// write-back errors; a FUSE server (exFAT, NTFS, sshfs) never sees it, and
+// NFS and the rest are synced file by file.
+bool SyncfsReports(FileHandle handle) {
+    static const bool reports = [] {
+        struct utsname system;
+        int major = 0, minor = 0;
+        return ::uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    struct statfs fs;
+    if (!reports || ::fstatfs(static_cast<int>(handle), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // XFS
+        case 0x9123683E:  // Btrfs
+        case 0xF2F52010:  // F2FS
+        case 0x01021994:  // tmpfs, where nothing needs syncing
+            return true;
+        default:
+            return false;
+    }
+}
+#endif
+
 // A lone file is synced on its own. Several are put on the disk with one
 // write-back of the file system of each folder they are in (the files of
-// one folder are on one file system); a file in a folder whose sync failed,
-// or any file on a system without syncfs, is synced on its own, so each gets
-// its own result.
+// one folder are on one file system), where that sync reports; a file in a
+// folder whose sync failed, or on any other file system, is synced on its
+// own, so each gets its own result.
 std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
                                          const std::vector<std::string>& folders) {
     std::vector<std::error_code> results(handles.size());
@@ -98,7 +135,9 @@ std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
         std::map<std::string_view, bool> synchronised;  // whether its sync succeeded
         for (std::size_t i = 0; i < handles.size(); ++i) {
             auto [folder, unseen] = synchronised.emplace(folders[i], false);
-            if (unseen) folder->second = ::syncfs(static_cast<int>(handles[i])) == 0;
+            if (unseen)
+                folder->second =
+                    SyncfsReports(handles[i]) && ::syncfs(static_cast<int>(handles[i])) == 0;
             synced[i] = folder->second;
         }
     }
@@ -125,11 +164,17 @@ std::error_code MoveIntoPlace(const std::string& temporary, const std::string& t
     return LinkIntoPlace(temporary, target);
 }
 
-void SyncFolder(const std::string& folder) {
+std::error_code SyncFolder(const std::string& folder) {
     int fd = ::open(OpenableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return {};
+    std::error_code error;
+    // A file system that cannot sync a folder says so (EINVAL, EROFS);
+    // only a failure to write it is one.
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP &&
+        errno != EOPNOTSUPP && errno != EBADF)
+        error = LastError();
     ::close(fd);
+    return error;
 }
 
 unsigned long CurrentProcess() {
@@ -175,6 +220,40 @@ void RemoveIfAbandoned(const std::string& path) {
     ::close(fd);
 }
 
+std::size_t OpenFilesAllowed() {
+    static const std::size_t allowed = [] {
+        struct rlimit limit;
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return std::size_t{1024};
+        if (limit.rlim_cur < limit.rlim_max) {
+            const rlim_t soft = limit.rlim_cur;
+            limit.rlim_cur = limit.rlim_max;
+            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) limit.rlim_cur = soft;
+        }
+        return static_cast<std::size_t>(
+            std::min<rlim_t>(limit.rlim_cur, std::numeric_limits<std::size_t>::max()));
+    }();
+    return allowed;
+}
+
+namespace {
+sigset_t Interrupts() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
+    return set;
+}
+}  // namespace
+
+void DeferInterrupts() {
+    const sigset_t set = Interrupts();
+    ::sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+void ResumeInterrupts() {
+    const sigset_t set = Interrupts();
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 void HoldInterrupts() {}
 void ReleaseInterrupts() {}
 
@@ -193,6 +272,9 @@ void RemoveTemporariesOnInterrupt() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaddset(&action.sa_mask, signal);
     }
+    // A write past the file size limit (ulimit -f) fails with EFBIG, which is
+    // reported like any failed write, instead of ending the run unannounced.
+    ::signal(SIGXFSZ, SIG_IGN);
     // A signal the caller chose to ignore (nohup, a background job) stays ignored.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current {};

@@ -45,7 +45,7 @@ InputFile Measured(HANDLE handle, bool regularOnly, std::error_code& error) {
     const bool regular = ::GetFileType(handle) == FILE_TYPE_DISK;
     const std::optional<FileStamp> stamp = regular ? Stamp(handle) : std::nullopt;
     if (regularOnly && !stamp) {
-        error = regular ? LastError() : make_error_code(InputError::NotRegular);
+        error = regular ? LastError() : make_error_code(FileError::NotRegular);
         ::CloseHandle(handle);
         return {};
     }
@@ -92,6 +92,18 @@ bool IsAbsolute(const std::string& target) {
             target[1] == ':' && (target[2] == '\\' || target[2] == '/'));
 }
 
+std::string RootOf(const std::string& linkPath) {
+    // A share's root is \\server\share; a drive's, its letter and colon.
+    if (linkPath.rfind("\\\\", 0) == 0) {
+        const auto server = linkPath.find_first_of("\\/", 2);
+        const auto share =
+            server == std::string::npos ? server : linkPath.find_first_of("\\/", server + 1);
+        return linkPath.substr(0, share);
+    }
+    if (linkPath.size() >= 2 && linkPath[1] == ':') return linkPath.substr(0, 2);
+    return {};
+}
+
 FileHandle DuplicateStandardOutput(std::error_code& error) {
     return DuplicateStandard(STD_OUTPUT_HANDLE, error);
 }
@@ -134,8 +146,9 @@ ExistingOutput ProbeOutput(const std::string& target, std::error_code& error) {
     // asked of the file itself, since an administrator (or Wine run as root)
     // may be let through the open.
     BY_HANDLE_FILE_INFORMATION info;
-    const bool readOnly = ::GetFileInformationByHandle(probe, &info) &&
-                          (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    const bool known = ::GetFileInformationByHandle(probe, &info);
+    const bool readOnly = known && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    if (known) old.mode = info.dwFileAttributes;
     ::CloseHandle(probe);
     if (readOnly) {
         error = std::error_code(ERROR_ACCESS_DENIED, std::system_category());
@@ -157,11 +170,25 @@ ExistingOutput ProbeOutput(const std::string& target, std::error_code& error) {
 // the only one with the file open, cannot take it then. Shared in every way,
 // so that this run can move it, or remove it on Ctrl-C, without letting go,
 // and another run that checks the output it has just become is not refused.
-FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput&,
+FileHandle CreateTemporary(const std::string& temporary, const ExistingOutput& old,
                            std::error_code& error) {
     HANDLE handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) return Ours(handle);
+    if (handle != INVALID_HANDLE_VALUE) {
+        // The file it replaces stays hidden, a system file or unindexed.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        FILE_BASIC_INFO attributes{};
+        attributes.FileAttributes = old.mode & kKept;
+        if (old.kind == PathKind::Regular && attributes.FileAttributes != 0 &&
+            !::SetFileInformationByHandle(handle, FileBasicInfo, &attributes, sizeof attributes)) {
+            error = LastError();
+            ::CloseHandle(handle);
+            ::DeleteFileA(temporary.c_str());
+            return kNoFile;
+        }
+        return Ours(handle);
+    }
     error = ::GetLastError() == ERROR_FILE_EXISTS ? std::make_error_code(std::errc::file_exists)
                                                   : LastError();
     return kNoFile;
@@ -182,13 +209,16 @@ bool IsOutOfRoom(std::error_code error) {
     return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
 }
 
-std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes) {
+std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes,
+                         std::uint64_t& put) {
+    put = 0;
     while (!bytes.empty()) {
-        DWORD put = 0;
+        DWORD wrote = 0;
         const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-        if (!::WriteFile(Native(handle), bytes.data(), asked, &put, nullptr)) return LastError();
-        if (put == 0) return std::make_error_code(std::errc::io_error);
-        bytes = bytes.subspan(put);
+        if (!::WriteFile(Native(handle), bytes.data(), asked, &wrote, nullptr)) return LastError();
+        if (wrote == 0) return std::make_error_code(std::errc::io_error);
+        put += wrote;
+        bytes = bytes.subspan(wrote);
     }
     return {};
 }

@@ -47,6 +47,19 @@ std::uint64_t FreeBytes(const std::string& folder) {
     return available.QuadPart;
 }
 
+// The console's handler thread waits as it does for a temporary being made.
+void DeferInterrupts() {
+    HoldInterrupts();
+}
+
+void ResumeInterrupts() {
+    ReleaseInterrupts();
+}
+
+std::size_t OpenFilesAllowed() {
+    return 16 * 1024 * 1024;  // handles are limited by memory alone
+}
+
 void StartWriteBack(FileHandle) {}
 
 std::vector<std::error_code> SyncOutputs(const std::vector<FileHandle>& handles,
@@ -75,7 +88,9 @@ std::error_code MoveIntoPlace(const std::string& temporary, const std::string& t
     }
 }
 
-void SyncFolder(const std::string&) {}  // the move was written through
+std::error_code SyncFolder(const std::string&) {  // the move was written through
+    return {};
+}
 
 unsigned long CurrentProcess() {
     return ::GetCurrentProcessId();
