@@ -201,7 +201,9 @@ private:
     CommitListener committed_;
     std::vector<std::unique_ptr<Output>> group_;
     std::vector<std::error_code> results_;
-    std::vector<std::string> cleaned_;  // folders rid of abandoned temporaries
+    // The folders rid of abandoned temporaries, each with the reason it
+    // cannot take a new file by a move, if it cannot.
+    std::vector<std::pair<std::string, std::error_code>> folders_;
     // The bytes still free in each folder the group writes to, as asked of
     // the system at the group's first output there, less what it wrote since.
     std::vector<std::pair<std::string, std::uint64_t>> room_;

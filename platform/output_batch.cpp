@@ -117,10 +117,14 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
         return {};
     }
     const std::string folder = FolderOf(end.path);
-    if (std::find(cleaned_.begin(), cleaned_.end(), folder) == cleaned_.end()) {
+    auto known = std::find_if(folders_.begin(), folders_.end(),
+                              [&folder](const auto& seen) { return seen.first == folder; });
+    if (known == folders_.end()) {
         RemoveStaleTemporaries(folder);
-        cleaned_.push_back(folder);
+        known = folders_.insert(folders_.end(), {folder, system::RefusesMoves(folder)});
     }
+    // A temporary there could neither be moved nor removed: nothing is begun.
+    if (known->second) return {false, known->second};
     MakeRoom(folder, bytes.size());
     Failure failure = WriteTemporary(*output, old, bytes);
     // The room was estimated in blocks of 4 KiB; a disk of larger clusters

@@ -107,6 +107,10 @@ std::error_code SyncFolder(const std::string& folder);
 // lets it; asked once per process.
 std::size_t OpenFilesAllowed();
 
+// Why a temporary in folder could be neither moved into place nor removed
+// (an append-only or immutable folder); none for a folder that takes them.
+std::error_code RefusesMoves(const std::string& folder);
+
 // The bytes a new file in folder may still take; the largest value when the
 // system cannot tell.
 std::uint64_t FreeBytes(const std::string& folder);

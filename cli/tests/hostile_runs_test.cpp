@@ -37,10 +37,11 @@ constexpr std::size_t K = 1024;
 
 // The converter started in folder, not waited for; what it prints goes to
 // the file out (relative to folder), or with -q to nowhere; it reads the file
-// in as its standard input, from byte inAt on.
+// in as its standard input, from byte inAt on. With program, args[0] is the
+// program to start instead (a shell that runs the converter).
 pid_t Start(const TempFolder& folder, std::vector<std::string> args, const char* out = nullptr,
-            const char* in = "/dev/null", off_t inAt = 0) {
-    args.insert(args.begin(), ONDREL_CONVERT_PATH);
+            const char* in = "/dev/null", off_t inAt = 0, bool program = false) {
+    if (!program) args.insert(args.begin(), ONDREL_CONVERT_PATH);
     if (!out) args.insert(args.begin() + 1, "-q");
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
@@ -251,6 +252,54 @@ void StandardStreams(const TempFolder& folder) {
     EXPECT_FALSE(fs::exists(folder / "-"));
 }
 
+// The converter run by a shell in folder, as "$0" in script.
+int Shell(const TempFolder& folder, const std::string& script) {
+    return Wait(Start(
+        folder,
+        {"/bin/sh", "-c", "cd \"$1\" && " + script, ONDREL_CONVERT_PATH, folder.path().string()},
+        "/dev/null", "/dev/null", 0, true));
+}
+
+std::string Text(const fs::path& file) {
+    const Bytes bytes = test_support::ReadBytes(file);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Limits and places that make writing fail: each failure is a message and
+// an exit status of 1, never a signal, and leaves no stray file; what did
+// reach a device or a pipe is said.
+void WriteFaults(const TempFolder& folder) {
+    const Bytes save = test_support::PatternBytes(256 * K);
+    test_support::WriteBytes(folder / "in.dat", save);
+    // Past the file size limit (ulimit -f, in blocks of 512 bytes).
+    EXPECT_EQ(Shell(folder, "ulimit -f 100; exec \"$0\" in.dat 2>err"), 1);
+    EXPECT_NE(Text(folder / "err").find("too large; nothing written"), std::string::npos)
+        << Text(folder / "err");
+    EXPECT_FALSE(fs::exists(folder / "in.sav"));
+    EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
+    // A pipe whose reader leaves after 100,000 bytes.
+    EXPECT_EQ(Shell(folder, "\"$0\" -o - in.dat 2>err | head -c 100000 >/dev/null; exit 0"), 0);
+    EXPECT_NE(Text(folder / "err").find("; only its first "), std::string::npos)
+        << Text(folder / "err");
+    // A batch larger than the files the process may open.
+    fs::create_directory(folder / "many");
+    for (int i = 0; i < 200; ++i)
+        test_support::WriteBytes(folder / "many" / (std::to_string(i) + ".dat"), Bytes(512, 1));
+    EXPECT_EQ(Shell(folder, "ulimit -n 64; exec \"$0\" -q many/*.dat"), 0);
+    EXPECT_TRUE(fs::exists(folder / "many" / "199.sav"));
+    // An append-only folder takes a new file but lets none be moved or removed.
+    fs::create_directory(folder / "log");
+    if (Shell(folder, "chattr +a log 2>/dev/null") == 0) {
+        EXPECT_EQ(Shell(folder, "exec \"$0\" -q --output-dir log in.dat 2>err"), 1);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder / "log"))
+            left.push_back(entry.path().filename().string());
+        Shell(folder, "chattr -a log");
+        EXPECT_EQ(left.size(), 0u) << left.front();
+        EXPECT_NE(Text(folder / "err").find("nothing written"), std::string::npos);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileRunTest,
     ::testing::Values(HostileRun{"LookalikesKept", LookalikesKept},
@@ -260,7 +309,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileRun{"HangUp", [](auto& f) { Interrupted(f, SIGHUP); }},
                       HostileRun{"BatchOnATightDisk", BatchOnATightDisk},
                       HostileRun{"HonestReports", HonestReports},
-                      HostileRun{"StandardStreams", StandardStreams}),
+                      HostileRun{"StandardStreams", StandardStreams},
+                      HostileRun{"WriteFaults", WriteFaults}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

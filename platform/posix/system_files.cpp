@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/utsname.h>
 #include <sys/vfs.h>
 #endif
@@ -74,6 +76,21 @@ std::string FoldedCase(std::string path) {
 
 bool IsReservedDeviceName(const std::string&) {
     return false;
+}
+
+std::error_code RefusesMoves(const std::string& folder) {
+#ifdef __linux__
+    const int fd = ::open(OpenableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return {};
+    int flags = 0;
+    const bool refuses = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
+    ::close(fd);
+    if (refuses) return std::make_error_code(std::errc::operation_not_permitted);
+#else
+    (void)folder;
+#endif
+    return {};
 }
 
 std::uint64_t FreeBytes(const std::string& folder) {

@@ -56,6 +56,10 @@ void ResumeInterrupts() {
     ReleaseInterrupts();
 }
 
+std::error_code RefusesMoves(const std::string&) {
+    return {};
+}
+
 std::size_t OpenFilesAllowed() {
     return 16 * 1024 * 1024;  // handles are limited by memory alone
 }
