@@ -10,6 +10,9 @@ CONTROL is read once, at the start; a line is one of
                        EIO when the range it asks for reaches OFFSET or beyond
     fsync PATTERN      an fsync of a file whose name (the last part of its
                        path) matches the shell PATTERN fails with EIO
+    nolinks            the file system makes no hard links (EPERM), as FAT
+                       and many FUSE servers; with libfuse 2 it has no
+                       exclusive rename either
 Every fsync request is appended to LOG as "fsync NAME" (NAME its path under
 the mount), and every sync of a folder as "fsyncdir NAME", so that a test can
 count what reached the disk. The server runs in the foreground, one request
@@ -38,6 +41,7 @@ UTIME_OMIT = (1 << 30) - 2
 def read_control(path):
     read_faults = {}
     fsync_faults = []
+    links = True
     with open(path, encoding="utf-8") as control:
         for number, line in enumerate(control, 1):
             words = line.split()
@@ -47,9 +51,11 @@ def read_control(path):
                 read_faults[words[1].lstrip("/")] = int(words[2])
             elif words[0] == "fsync" and len(words) == 2:
                 fsync_faults.append(words[1])
+            elif words == ["nolinks"]:
+                links = False
             else:
                 sys.exit(f"{path}:{number}: not understood: {line.strip()}")
-    return read_faults, fsync_faults
+    return read_faults, fsync_faults, links
 
 
 class FailingDisk(fusepy.Operations):
@@ -57,7 +63,7 @@ class FailingDisk(fusepy.Operations):
 
     def __init__(self, backing, control, log):
         self.backing = os.path.realpath(backing)
-        self.read_faults, self.fsync_faults = read_control(control)
+        self.read_faults, self.fsync_faults, self.links = read_control(control)
         self.log = open(log, "a", buffering=1, encoding="utf-8")
 
     def real(self, path):
@@ -93,6 +99,8 @@ class FailingDisk(fusepy.Operations):
         os.symlink(source, self.real(target))
 
     def link(self, target, source):
+        if not self.links:
+            raise fusepy.FuseOSError(errno.EPERM)
         os.link(self.real(source), self.real(target))
 
     def unlink(self, path):

@@ -364,7 +364,7 @@ const std::vector<FailingDiskCase> kCases = {
      .files = {{"Game.nds.sav", CartSave, 256 * K}},
      .args = {"--kind", "nds-sav", "-o", "out.sav", "-"},
      .status = 1,
-     .errors = {IoFailure("-")},
+     .errors = {IoFailure("standard input")},
      .left = {{"out.sav", nullptr}},
      .standardInput = "mnt/Game.nds.sav"},
     {.name = "BatchIntoAFolderBesideTheDisk",
@@ -408,6 +408,29 @@ const std::vector<FailingDiskCase> kCases = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailingDiskTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// On a disk with neither an exclusive rename nor links, two runs into one
+// new output still end with one success and one refusal, round after round.
+TEST(FailingDiskRaceTest, OneOfTwoRunsIntoOneOutputWinsWithoutLinks) {
+    if (const std::string missing = MissingForFuse(); !missing.empty()) GTEST_SKIP() << missing;
+    TempFolder folder;
+    for (const char* made : {"disk", "mnt"}) fs::create_directory(folder / made);
+    test_support::WriteBytes(folder / "a.dat", M3Save());
+    test_support::WriteBytes(folder / "b.dat", test_support::PatternBytes(257 * K, 1));
+    std::ofstream(folder / "control") << "nolinks\n";
+    FailingDisk disk(folder);
+    ASSERT_EQ(disk.Problem(), "");
+    for (int round = 0; round < 50; ++round) {
+        std::vector<pid_t> runs;
+        for (const char* input : {"a.dat", "b.dat"})
+            runs.push_back(Spawn({ONDREL_CONVERT_PATH, "-q", "-o", "mnt/x.sav", input},
+                                 folder.path(), "/dev/null", "/dev/null", "/dev/null"));
+        int won = 0;
+        for (const pid_t run : runs) won += WaitBounded(run, std::chrono::seconds(60)) == 0;
+        EXPECT_EQ(won, 1) << "round " << round;
+        fs::remove(folder / "mnt" / "x.sav");
+    }
+}
 
 }  // namespace
 }  // namespace ondrel

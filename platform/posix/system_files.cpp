@@ -39,7 +39,9 @@ std::string OpenableFolder(const std::string& folder) {
 // target exists, then dropping the temporary's name; for file systems and
 // systems without an exclusive rename. A file system without hard links
 // either (FAT on some systems, many FUSE mounts) gets the check and the
-// rename as two steps, as a plain copy would.
+// rename as two steps, made under a lock on the folder that every run of
+// this program takes there: of two runs into one output, one wins. Another
+// program that makes the output between the two steps is not kept out.
 std::error_code LinkIntoPlace(const std::string& temporary, const std::string& target) {
     if (::link(temporary.c_str(), target.c_str()) == 0) {
         ::unlink(temporary.c_str());
@@ -50,9 +52,19 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
     if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS &&
         errno != EROFS)
         return LastError();
+    const std::string folder = FolderOf(target);
+    const int lock = ::open(OpenableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock >= 0)
+        while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+        }
     struct stat st;
-    if (::lstat(target.c_str(), &st) == 0) return std::make_error_code(std::errc::file_exists);
-    return ::rename(temporary.c_str(), target.c_str()) == 0 ? std::error_code() : LastError();
+    std::error_code result;
+    if (::lstat(target.c_str(), &st) == 0)
+        result = std::make_error_code(std::errc::file_exists);
+    else if (::rename(temporary.c_str(), target.c_str()) != 0)
+        result = LastError();
+    if (lock >= 0) ::close(lock);
+    return result;
 }
 
 void OnInterrupt(int signal) {
