@@ -39,21 +39,23 @@ std::string DerivedOutput(const Options& options, const std::string& input,
 }
 
 // Paths met so far, each with the input it belongs to, found again by their
-// spelling or, for a file that exists, as the same file under another name (a
-// link, another case). Only files of the same size and time are compared,
-// and those are only looked at once an existing file is searched for, so a
-// batch into a fresh folder asks the disk nothing more.
+// place: the same folder, however it is reached (a link to it, ".."), and the
+// same name, its letters A-Z in either case, since on a FAT card those are
+// one file whether it exists yet or not. For a file that exists, also as the
+// same file under another name (a hard link). Only files of the same size and
+// time are compared, and those are only looked at once an existing file is
+// searched for, so a batch into a fresh folder asks the disk once per folder.
 class FileIndex {
 public:
     void Add(const std::string& path, const std::string& input) {
-        locations_.emplace(Location(path), input);
+        locations_.emplace(CaseBlindLocation(path), input);
         entries_.push_back({path, input});
     }
 
     // The input that the path, or the existing file it names, belongs to;
     // null for none.
     const std::string* Find(const std::string& path, bool exists) {
-        if (auto found = locations_.find(Location(path)); found != locations_.end())
+        if (auto found = locations_.find(CaseBlindLocation(path)); found != locations_.end())
             return &found->second;
         if (!exists) return nullptr;
         for (; keyed_ < entries_.size(); ++keyed_)
@@ -104,8 +106,8 @@ std::string InputRefusal(const std::string& input) {
 
 // Decides one input's kind and output, or why it is not converted. The checks
 // that keep a player's files: no output written twice in one run, none over
-// an input of the run, none over the input itself or an existing file
-// without --force.
+// an input of the run, none over the input itself or an existing regular
+// file without --force.
 Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
     const std::optional<Classification> recognised = ClassifyForTarget(input, options.target);
     Job job;
@@ -129,11 +131,12 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     if (input != "-") {
         if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
     }
-    if (output == "-") return job;
     if (!options.kind && !recognised)
         return refuse(input,
                       "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or "
-                      "*.dss); give --kind to convert it");
+                      "*.dss); give --kind to convert it" +
+                          std::string(kNothingWritten));
+    if (output == "-") return job;
 
     // Two outputs through links to one file are one output.
     std::error_code error;
@@ -142,15 +145,19 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     const std::string& target = end.path;
     const bool exists = end.kind == PathKind::Regular || end.kind == PathKind::Other;
     if (const std::string* other = outputs.Find(target, exists))
-        return refuse(
-            output, "also the output of " + Shown(*other) + "; " + Shown(input) + " not converted");
+        return refuse(output, "also the output of " + ShownInput(*other) + "; " +
+                                  ShownInput(input) + " not converted" + kNothingWritten);
     if (exists && SameFile(output, input)) {
-        if (!options.force) return refuse(output, "the input itself; give --force to replace it");
+        if (!options.force)
+            return refuse(output, "the input itself; give --force to replace it" +
+                                      std::string(kNothingWritten));
     } else if (inputs.Find(target, exists)) {
-        return refuse(output,
-                      "an input of this run; not replaced by the output of " + Shown(input));
-    } else if (exists && !options.force) {
-        return refuse(output, kExistsRefusal + Shown(input));
+        return refuse(output, "an input of this run; not replaced by the output of " +
+                                  ShownInput(input) + kNothingWritten);
+    } else if (end.kind == PathKind::Regular && !options.force) {
+        // A device or a pipe is written in place: nothing of the user's is
+        // replaced, so it needs no --force.
+        return refuse(output, kExistsRefusal + ShownInput(input) + kNothingWritten);
     }
     job.outputTarget = std::move(end.path);
     return job;
@@ -177,21 +184,36 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
         outputs.Add(job.outputTarget, input);
         conversions.push_back(job.conversion);
     }
-    const std::vector<ConvertOutcome> outcomes = ConvertSaves(conversions);
 
+    // Each save is reported as soon as its output is committed, refusals in
+    // their place among them: after an interrupt, the lines printed tell
+    // which outputs were replaced.
     int status = 0;
-    auto outcome = outcomes.begin();
-    for (const Job& job : jobs) {
-        if (!job.refusal.empty()) {
-            ReportRefusal(job.refusedPath, job.refusal, err);
-            if (!job.repeated) status = 1;
-        } else if (outcome->status != ConvertStatus::Converted) {
-            ReportFailure(job.conversion, *outcome++, err);
-            status = 1;
-        } else {
-            ReportConverted(job.conversion, *outcome++, options.quiet, out, err);
+    std::size_t next = 0;  // the first job not reported
+    const auto reportUpTo = [&](std::size_t end, const ConvertOutcome* outcome) {
+        for (; next < end; ++next) {
+            const Job& job = jobs[next];
+            if (!job.refusal.empty()) {
+                ReportRefusal(job.refusedPath, job.refusal, err);
+                if (!job.repeated) status = 1;
+                continue;
+            }
+            if (outcome->status != ConvertStatus::Converted) {
+                ReportFailure(job.conversion, *outcome, err);
+                status = 1;
+            } else {
+                ReportConverted(job.conversion, *outcome, options.quiet, out, err);
+                out.flush();
+            }
         }
-    }
+    };
+    std::vector<std::size_t> jobOf;  // of each conversion
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        if (jobs[i].refusal.empty()) jobOf.push_back(i);
+    ConvertSaves(conversions, [&](std::size_t conversion, const ConvertOutcome& outcome) {
+        reportUpTo(jobOf[conversion] + 1, &outcome);
+    });
+    reportUpTo(jobs.size(), nullptr);
     return status;
 }
 

@@ -89,6 +89,59 @@ std::string OptionOf(const CLI::App& app, const std::string& what) {
     return {};
 }
 
+// The flag that a word before "--" gives a value, in any spelling
+// ("--force=no", "-q=3", "-qf=1"), by its long name; empty for none. The
+// parser would turn --force off for "--force=no" and take "-q=3" for an
+// option "-=3": a flag takes no value at all. The value of an option that
+// takes one is skipped as the parser takes it: the next word, or the rest of
+// a group of short options.
+std::string FlagGivenAValue(const CLI::App& app, char** first, char** last) {
+    auto named = [&app](const std::string& name, bool isShort) -> const CLI::Option* {
+        for (const CLI::Option* option : app.get_options()) {
+            const auto& names = isShort ? option->get_snames() : option->get_lnames();
+            if (std::find(names.begin(), names.end(), name) != names.end()) return option;
+        }
+        return nullptr;
+    };
+    for (char** word = first; word != last; ++word) {
+        const std::string_view arg(*word);
+        if (arg.size() < 2 || arg[0] != '-') continue;
+        if (arg[1] == '-') {
+            const std::size_t equals = arg.find('=');
+            const CLI::Option* option = named(std::string(arg.substr(2, equals - 2)), false);
+            if (!option) continue;
+            if (option->get_expected_max() == 0 && equals != std::string_view::npos)
+                return option->get_name();
+            if (option->get_expected_max() != 0 && equals == std::string_view::npos &&
+                word + 1 != last)
+                ++word;
+            continue;
+        }
+        for (std::size_t i = 1; i < arg.size(); ++i) {
+            const CLI::Option* option = named(std::string(1, arg[i]), true);
+            if (!option) break;
+            if (option->get_expected_max() != 0) {
+                if (i + 1 == arg.size() && word + 1 != last) ++word;
+                break;
+            }
+            if (i + 1 < arg.size() && arg[i + 1] == '=') return option->get_name();
+        }
+    }
+    return {};
+}
+
+// The names of standard output as a file: through them the system opens
+// what the shell connected, which may be a pipe that has no name to follow
+// ("pipe:[1234]") or a file the shell just made. They are taken as "-".
+bool NamesStandardOutput(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    return path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +202,8 @@ int main(int argc, char** argv) {
     char** const dashes =
         std::find_if(argv + 1, end, [](const char* a) { return a == std::string_view("--"); });
     try {
+        if (const std::string flag = FlagGivenAValue(app, argv + 1, dashes); !flag.empty())
+            throw CLI::ValidationError(flag, "takes no value");
         app.parse(static_cast<int>(dashes - argv), argv);
         if (!app.remaining().empty()) {
             const std::string first = app.remaining().front();
@@ -203,8 +258,10 @@ int main(int argc, char** argv) {
                                            "needs --to raw or --to dsv; a J8 save is 512K");
             options.size = *size;
         }
+        if (NamesStandardOutput(options.output)) options.output = "-";
         if (options.output == "-" && IsTerminal(stdout))
-            throw CLI::ValidationError("--output", "- would write the image to a terminal");
+            throw CLI::ValidationError(
+                "--output", "standard output is a terminal; an image is never written to one");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {

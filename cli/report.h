@@ -20,9 +20,15 @@ inline const std::string kExistsRefusal =
 // existing output keeps every byte.
 inline constexpr const char* kNothingWritten = "; nothing written";
 
-// A path as the reports show it: as it is, or, when it holds a control
-// character (a newline would split the line), in double quotes with C escapes.
+// A path as the reports show it: as it is, or in double quotes with C escapes
+// when it could not be read as it is: empty or blanks only, or holding a
+// control character (a newline would split the line; C1 ones as "\u0085") or
+// a byte that is not UTF-8 ("\x9B").
 std::string Shown(const std::string& path);
+// As Shown, with "-" named as what it stands for on the command line:
+// "standard input" as an input, "standard output" as an output.
+std::string ShownInput(const std::string& path);
+std::string ShownOutput(const std::string& path);
 
 // Why an input gives no output, in this program's words: the core's, and the
 // option that keeps what would be lost.

@@ -18,7 +18,9 @@ std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
                         ByteRange(kSaveImageSize, trailer) +
                         ", the save's start, moved to the front");
     }
-    const CartRule& rule = CartRuleOf(kind);
+    const CartRule* const found = CartRuleOf(kind);
+    if (!found) return notes;
+    const CartRule& rule = *found;
     const std::uint64_t limit = rule.imageBytes + trailer;
     if (inputSize > limit) {
         notes.push_back(ByteRange(limit, inputSize - limit) + " dropped: " +

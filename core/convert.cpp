@@ -95,7 +95,7 @@ private:
         const std::uint64_t size = input_.size;
         const LoadReport load = ApplyCartRule(report_.readAs, input_);
         const std::uint64_t ruleReads =
-            dat ? CartRuleOf(SourceKind::Dat).fileBytes : kSaveImageSize + load.trailerBytes;
+            dat ? CartRuleOf(SourceKind::Dat)->fileBytes : kSaveImageSize + load.trailerBytes;
         const std::string kindName(InfoOf(report_.readAs).name);
         if (size > ruleReads) {
             report_.fault =
@@ -207,7 +207,8 @@ private:
                     (target == SaveTarget::J8 ? std::string("the 512 KiB of a J8 save")
                                               : "the first " + SizeInWords(capacity)) +
                     " and would be lost; " +
-                    (holder ? WithArticle(SizeInWords(*holder)) + " save holds them"
+                    (holder ? WithArticle(SizeInWords(*holder)) + " save holds " +
+                                  std::string(Agreeing(lost, "it", "them"))
                             : "no DS save chip holds more than " + SizeInWords(kLargestChip)),
                 lost);
             report_.fault.holder = holder;
@@ -272,7 +273,7 @@ std::string WithHint(const Fault& fault, SaveTarget target, const FaultHints& hi
             break;
         case FaultKind::PastCartRule:
         case FaultKind::DataInDatTail:
-            hint = hints.keepBytes;
+            hint = std::string(hints.keepBytes) + std::string(Agreeing(fault.lost, "it", "them"));
             break;
         case FaultKind::FrontOverwritten:
             hint = hints.keepFile;

@@ -69,7 +69,7 @@ struct FaultHints {
     std::string_view otherTarget;  // a target that keeps data past a J8 image
     std::string_view sizeBefore;   // before the chip size that holds it ...
     std::string_view sizeAfter;    // ... and after it
-    std::string_view keepBytes;    // reading raw keeps bytes past a cart's rule
+    std::string_view keepBytes;    // reading raw keeps bytes past a rule ("it"/"them" follows)
     std::string_view keepFile;     // reading raw keeps a front a move would overwrite
 };
 

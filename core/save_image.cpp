@@ -31,13 +31,15 @@ bool IsBlank(std::uint8_t b) {
 
 }  // namespace
 
-const CartRule& CartRuleOf(SourceKind kind) {
-    return kCartRules[static_cast<std::size_t>(kind)];
+const CartRule* CartRuleOf(SourceKind kind) {
+    return IsCartKind(kind) ? &kCartRules[static_cast<std::size_t>(kind)] : nullptr;
 }
 
 LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input) {
-    const CartRule& rule = CartRuleOf(kind);
     LoadReport load;
+    const CartRule* const found = CartRuleOf(kind);
+    if (!found) return load;
+    const CartRule& rule = *found;
     load.bytesRead = std::min(input.head.size(), rule.imageBytes);
     // A file of 256 KiB never has a trailer, whatever its first bytes; one
     // shorter than the probe counts the image's blank bytes after it.
@@ -61,11 +63,11 @@ std::uint64_t InputBound(const ConvertRequest& request) {
     const bool cartImage = IsCartKind(request.kind) && request.target == SaveTarget::J8;
     if (request.kind == SourceKind::Sav && request.byContent) return kLargestSaveFile;
     if (cartImage) {
-        const CartRule& rule = CartRuleOf(request.kind);
+        const CartRule& rule = *CartRuleOf(request.kind);
         return rule.imageBytes + (rule.movesTrailer ? kTrailerSize : 0);
     }
     if (request.kind == SourceKind::Dat || request.kind == SourceKind::Sav)
-        return CartRuleOf(request.kind).fileBytes;
+        return CartRuleOf(request.kind)->fileBytes;
     return kLargestSaveFile;
 }
 
@@ -83,7 +85,10 @@ Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request
     const LoadReport load = ApplyCartRule(request.kind, input);
     out.bytes.assign(kSaveImageSize, kBlankByte);
     std::copy_n(input.head.begin(), load.bytesRead, out.bytes.begin());
-    std::copy_n(input.head.begin() + kSaveImageSize, load.trailerBytes, out.bytes.begin());
+    // An offset past the input's end is undefined even for a copy of no
+    // bytes, so the trailer's is formed only when there is one.
+    if (load.trailerBytes > 0)
+        std::copy_n(input.head.begin() + kSaveImageSize, load.trailerBytes, out.bytes.begin());
     const ByteCounts counts = CountBytes(input.size, load);
     out.report.used = counts.used;
     out.report.dropped = counts.dropped;

@@ -37,7 +37,8 @@ struct CartRule {
     bool movesTrailer;
     std::uint64_t fileBytes;
 };
-const CartRule& CartRuleOf(SourceKind kind);  // IsCartKind(kind)
+// The rule of a cart kind; none for the other kinds, which no cart writes.
+const CartRule* CartRuleOf(SourceKind kind);
 
 // What a cart's rule takes from a file.
 struct LoadReport {
@@ -46,6 +47,7 @@ struct LoadReport {
 };
 
 // The rule of a cart kind applied to an input: at most two runs of its bytes.
+// Another kind takes nothing.
 LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input);
 
 // The input bytes a load puts into the image, and the rest.

@@ -92,8 +92,7 @@ std::string FileName(const std::string& path) {
 std::string Worded(const ondrel::Fault& fault, ondrel::SaveTarget target) {
     static constexpr ondrel::FaultHints kControls{
         "choose a bare save or .dsv under Convert to", "choose ", " under Chip size",
-        "choose raw under Read as to keep them",
-        "choose raw under Read as to keep the file as it is"};
+        "choose raw under Read as to keep ", "choose raw under Read as to keep the file as it is"};
     return ondrel::WithHint(fault, target, kControls);
 }
 
@@ -128,7 +127,7 @@ Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string&
     if (!kind && !recognised) {
         answer.refusal =
             "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); choose its "
-            "kind under Read as";
+            "kind under Read as; nothing written";
         return answer;
     }
     answer.output =

@@ -32,6 +32,7 @@ struct File {
     const char* name;
     std::size_t size = 0;
     std::size_t blankFront = 0;
+    const char* linkTo = nullptr;  // set: a symbolic link to this folder instead
 };
 
 // An output the run must write: the image of the input's first `taken` bytes.
@@ -43,7 +44,9 @@ struct Output {
 
 void Make(const TempFolder& folder, const std::vector<File>& files) {
     for (const File& file : files) {
-        if (std::string(file.name).back() == '/') {
+        if (file.linkTo) {
+            fs::create_directory_symlink(file.linkTo, folder / file.name);
+        } else if (std::string(file.name).back() == '/') {
             fs::create_directories(folder / file.name);
         } else {
             fs::create_directories((folder / file.name).parent_path());
@@ -82,7 +85,7 @@ Bytes Packed(const Bytes& runs, std::uint32_t unpacked) {
 
 const std::string kNotASave =
     ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); give "
-    "--kind to convert it";
+    "--kind to convert it; nothing written";
 
 struct BatchCase {
     const char* name;
@@ -106,7 +109,7 @@ TEST_P(BatchTest, ConvertsWhatItMayAndKeepsEveryOtherByte) {
     Make(folder, c.files);
     std::map<std::string, Bytes> before;
     for (const File& file : c.files)
-        if (std::string(file.name).back() != '/')
+        if (std::string(file.name).back() != '/' && !file.linkTo)
             before[file.name] = test_support::ReadBytes(folder / file.name);
 
     auto run = Convert(folder, c.args);
@@ -144,8 +147,15 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"good.dat", "good.sav", "notes.txt"},
                   {{"good.sav", "good.dat", 256 * K}},
-                  {"ondrel-convert: missing.nds.sav: No such file or directory; nothing written",
+                  {"ondrel-convert: missing.nds.sav: no such file or directory; nothing written",
                    "ondrel-convert: notes.txt" + kNotASave}},
+        BatchCase{"UnrecognisedToStandardOutput",
+                  {{"notes.txt", 10}},
+                  {"-o", "-", "notes.txt"},
+                  1,
+                  {"notes.txt"},
+                  {},
+                  {"ondrel-convert: notes.txt" + kNotASave}},
         BatchCase{"KindReadsEveryInputByItsRule",
                   {{"notes.txt", 256 * K}, {"x.sav", 520 * K, 16}},
                   {"--kind", "dat", "notes.txt", "x.sav"},
@@ -218,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"a.dat"},
                   {},
-                  {"ondrel-convert: gone/a.sav: No such file or directory; nothing written"}},
+                  {"ondrel-convert: gone/a.sav: no such file or directory; nothing written"}},
         BatchCase{"ExistingOutputKept",
                   {{"a.dat", 257 * K}, {"a.sav", 300}},
                   {"a.dat"},
@@ -226,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a.dat", "a.sav"},
                   {},
                   {"ondrel-convert: a.sav: already exists; give --force to replace it with the "
-                   "output of a.dat"}},
+                   "output of a.dat; nothing written"}},
         BatchCase{"ExistingOutputForced",
                   {{"a.dat", 257 * K}, {"a.sav", 300}},
                   {"--force", "a.dat"},
@@ -240,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {"a.dat"},
                   {},
-                  {"ondrel-convert: a.dat: the input itself; give --force to replace it"}},
+                  {"ondrel-convert: a.dat: the input itself; give --force to replace it; nothing "
+                   "written"}},
         BatchCase{"InputItselfForced",
                   {{"a.dat", 257 * K}},
                   {"--force", "-o", "a.dat", "a.dat"},
@@ -256,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"a.sav", "a.dat", 100}},
                   {"ondrel-convert: a.dat: warning: 100 bytes is not a size dat carts make "
                    "(263168 bytes, 257 KiB); converted anyway",
-                   "ondrel-convert: a.sav: also the output of a.dat; a.nds.sav not converted"}},
+                   "ondrel-convert: a.sav: also the output of a.dat; a.nds.sav not converted; "
+                   "nothing written"}},
         BatchCase{"OutputIsAnotherInput",
                   {{"a.dat", 257 * K}, {"a.sav", 256 * K}},
                   {"--force", "a.dat", "a.sav"},
@@ -264,14 +276,40 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a.dat", "a.j8.sav", "a.sav"},
                   {{"a.j8.sav", "a.sav", 256 * K}},
                   {"ondrel-convert: a.sav: an input of this run; not replaced by the output of "
-                   "a.dat"}},
+                   "a.dat; nothing written"}},
         BatchCase{"FolderInput",
                   {{"dir.dat/"}, {"b.dat", 257 * K}},
                   {"dir.dat", "b.dat"},
                   1,
                   {"b.dat", "b.sav", "dir.dat/"},
                   {{"b.sav", "b.dat", 256 * K}},
-                  {"ondrel-convert: dir.dat: Is a directory; nothing written"}},
+                  {"ondrel-convert: dir.dat: is a directory; nothing written"}},
+        // On a FAT card the two are one file; a run never writes both.
+        BatchCase{"TwoOutputsDifferingInCase",
+                  {{"Game.dat", 257 * K}, {"game.nds.sav", 512}},
+                  {"Game.dat", "game.nds.sav"},
+                  1,
+                  {"Game.dat", "Game.sav", "game.nds.sav"},
+                  {{"Game.sav", "Game.dat", 256 * K}},
+                  {"ondrel-convert: game.sav: also the output of Game.dat; game.nds.sav not "
+                   "converted; nothing written"}},
+        // A flag takes no value, in any spelling; none turns it off.
+        BatchCase{"FlagsInAGroupGivenAValue",
+                  {{"a.dat", 257 * K}},
+                  {"-qf=1", "a.dat"},
+                  2,
+                  {"a.dat"},
+                  {},
+                  {"ondrel-convert: --force: takes no value",
+                   "Try 'ondrel-convert --help' for more information."}},
+        BatchCase{"ForceGivenNo",
+                  {{"a.dat", 257 * K}, {"a.sav", 300}},
+                  {"--force=no", "a.dat"},
+                  2,
+                  {"a.dat", "a.sav"},
+                  {},
+                  {"ondrel-convert: --force: takes no value",
+                   "Try 'ondrel-convert --help' for more information."}},
         BatchCase{"OneOutputForTwoInputsIsAUsageError",
                   {{"a.dat", 257 * K}, {"b.dat", 257 * K}},
                   {"-o", "x.sav", "a.dat", "b.dat"},
@@ -281,6 +319,64 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ondrel-convert: --output: names the output of exactly one INPUT",
                    "Try 'ondrel-convert --help' for more information."}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+#ifdef __linux__
+INSTANTIATE_TEST_SUITE_P(
+    LinuxInputs, BatchTest,
+    ::testing::Values(
+        // One folder reached through a link to it: one output, whatever its spelling.
+        BatchCase{"OutputsInOneFolderByTwoPaths",
+                  {{"real/a.dat", 257 * K}, {"real/a.nds.sav", 512}, {"alias", 0, 0, "real"}},
+                  {"--force", "real/a.dat", "alias/a.nds.sav"},
+                  1,
+                  {"alias/", "real/", "real/a.dat", "real/a.nds.sav", "real/a.sav"},
+                  {{"real/a.sav", "real/a.dat", 256 * K}},
+                  {"ondrel-convert: alias/a.sav: also the output of real/a.dat; alias/a.nds.sav "
+                   "not converted; nothing written"}},
+        // A device replaces nothing of the user's: written in place without --force.
+        BatchCase{"DeviceOutputNeedsNoForce",
+                  {{"a.dat", 257 * K}},
+                  {"-o", "/dev/null", "a.dat"},
+                  0,
+                  {"a.dat"},
+                  {},
+                  {}},
+        // Standard output by a file's name is "-": written in place, the
+        // report beside the errors.
+        BatchCase{"StandardOutputByItsName",
+                  {{"a.dat", 257 * K}},
+                  {"-o", "/dev/stdout", "a.dat"},
+                  0,
+                  {"a.dat"},
+                  {},
+                  {"a.dat -> standard output (dat, 262144 bytes used / 1024 dropped)",
+                   "  bytes 262144-263167 dropped: a dat save is read up to 262144 bytes",
+                   "  output bytes 262144-524287 added: padding (0xFF)"}},
+        // The run's standard input is empty.
+        BatchCase{"StandardInputByName",
+                  {},
+                  {"--kind", "dsv", "-o", "a.sav", "-"},
+                  1,
+                  {},
+                  {},
+                  {"ondrel-convert: standard input: not a .dsv: 0 bytes is too short for the "
+                   "122-byte DeSmuME footer; nothing written"}},
+        // Names a terminal would not show as they are: nothing, blanks, C1
+        // controls (U+0085, U+009B) and a byte that is no UTF-8.
+        BatchCase{"NamesThatDoNotShowAreQuoted",
+                  {},
+                  {"", "  ", "a\xC2\x85.dat", "b\xC2\x9B.dat", "c\x9B.dat"},
+                  1,
+                  {},
+                  {},
+                  {"ondrel-convert: \"\": no such file or directory; nothing written",
+                   "ondrel-convert: \"  \": no such file or directory; nothing written",
+                   "ondrel-convert: \"a\\u0085.dat\": no such file or directory; nothing written",
+                   "ondrel-convert: \"b\\u009B.dat\": no such file or directory; nothing written",
+                   "ondrel-convert: \"c\\x9B.dat\": no such file or directory; nothing "
+                   "written"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 // The saves players bring from emulators and Action Replay, made into the
 // outputs they ask for; or, where a byte that is not 0xFF would be lost,
@@ -502,7 +598,7 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     {},
                     {"ondrel-convert: big.dsv: 1 byte of data (not 0xFF) lies past the 512 KiB "
-                     "of a J8 save and would be lost; a 1 MiB save holds them (--to raw or --to "
+                     "of a J8 save and would be lost; a 1 MiB save holds it (--to raw or --to "
                      "dsv); nothing written"}},
         RequestCase{"AnEightKiBSaveHoldsThem",
                     {{"g.dsv", test_support::DsvFile(DataThenBlank(8 * K, 600))}},
@@ -561,7 +657,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"ondrel-convert: d.dat: 1 byte of data (not 0xFF) in bytes 262144-263167, "
                      "past the 256 KiB a dat save is read up to, would be dropped (--kind raw "
-                     "keeps them); nothing written"}},
+                     "keeps it); nothing written"}},
         // A DSLink save: its first 8 KiB blank, the save's start after the body.
         RequestCase{"DsLinkStartMovedBack",
                     {{"x.sav", test_support::PatternBytes(520 * K, 8 * K)}},
@@ -849,11 +945,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FullDiskCase{"OneSave",
                      {"--force", "-o", "disk/a.sav", "a.nds.sav"},
-                     {"ondrel-convert: disk/a.sav: No space left on device; nothing written"}},
+                     {"ondrel-convert: disk/a.sav: no space left on device; nothing written"}},
         FullDiskCase{"Batch",
                      {"--force", "--output-dir", "disk", "a.nds.sav", "b.dat"},
-                     {"ondrel-convert: disk/a.sav: No space left on device; nothing written",
-                      "ondrel-convert: disk/b.sav: No space left on device; nothing written"}}),
+                     {"ondrel-convert: disk/a.sav: no space left on device; nothing written",
+                      "ondrel-convert: disk/b.sav: no space left on device; nothing written"}}),
     [](const auto& info) { return std::string(info.param.name); });
 // A maker of an input file with these bytes.
 std::function<std::string(const TempFolder&)> WrittenAs(std::string name, Bytes bytes) {
@@ -920,13 +1016,14 @@ INSTANTIATE_TEST_SUITE_P(
                     0, "524288 bytes used / 4294443008 dropped"},
         HostileCase{"DevZero", [](const TempFolder&) { return std::string("/dev/zero"); }, 1,
                     "/dev/zero: not a regular file"},
+        // Bytes that are no UTF-8 are shown escaped, so the line is the name's.
         HostileCase{"BytesAbove0x7F",
                     [](const TempFolder& f) {
                         test_support::WriteBytes(f / "\xC4pfel\x83\x5C\xFF.dat",
                                                  test_support::PatternBytes(99));
                         return std::string("\xC4pfel\x83\x5C\xFF.dat");
                     },
-                    0, "\xC4pfel\x83\x5C\xFF.dat -> out.sav"},
+                    0, "\"\\xC4pfel\\x83\\\\\\xFF.dat\" -> out.sav"},
         // A name with a newline is quoted, so one input stays one line.
         HostileCase{"NewlineInTheName", WrittenAs("a\nb.dat", test_support::PatternBytes(99)), 0,
                     "\"a\\nb.dat\" -> out.sav (dat, 99 bytes used"},
@@ -936,7 +1033,7 @@ INSTANTIATE_TEST_SUITE_P(
                         while (path.size() < 4090) path += "a/";
                         return path + "xx.dat";  // 4,096 bytes: one more than a path may hold
                     },
-                    1, "File name too long; nothing written"},
+                    1, "file name too long; nothing written"},
         // Emulator and Action Replay files whose numbers lie.
         HostileCase{"DsvFooterDisagrees", WrittenAs("a.dsv", test_support::DsvFile(k8K, 64 * K, 8 * K)),
                     1, "a.dsv: DeSmuME footer says the save is 65536 bytes"},

@@ -93,7 +93,7 @@ test('the page words its own refusals', async () => {
     const page = await browser.page();
     const cases = [
         { name: 'notes.txt', choice: {}, reason: 'not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, ' +
-            '*.duc or *.dss); choose its kind under Read as' },
+            '*.duc or *.dss); choose its kind under Read as; nothing written' },
         { name: 'Game.nds.sav', choice: { size: '8K' },
             reason: 'a J8 save is 512 KiB; a chip size is for a bare save or a .dsv' },
     ];

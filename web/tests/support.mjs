@@ -202,6 +202,6 @@ export function pageReason(native) {
         .replace('give --kind to convert it', 'choose its kind under Read as')
         .replace('(--to raw or --to dsv)', '(choose a bare save or .dsv under Convert to)')
         .replace(/\(--size (\w+)\)/, '(choose $1 under Chip size)')
-        .replace('(--kind raw keeps them)', '(choose raw under Read as to keep them)')
+        .replace(/\(--kind raw keeps (it|them)\)/, '(choose raw under Read as to keep $1)')
         .replace('(--kind raw keeps the file as it is)', '(choose raw under Read as to keep the file as it is)');
 }
