@@ -8,8 +8,8 @@ drops out does.
 CONTROL is read once, at the start; a line is one of
     read NAME OFFSET   a read of NAME (its path under the mount) fails with
                        EIO when the range it asks for reaches OFFSET or beyond
-    fsync PATTERN      an fsync of a file whose name (the last part of its
-                       path) matches the shell PATTERN fails with EIO
+    fsync PATTERN      an fsync of a file or folder whose name (the last part
+                       of its path) matches the shell PATTERN fails with EIO
     nolinks            the file system makes no hard links (EPERM), as FAT
                        and many FUSE servers; with libfuse 2 it has no
                        exclusive rename either
@@ -169,6 +169,9 @@ class FailingDisk(fusepy.Operations):
 
     def fsyncdir(self, path, datasync, fh):
         self.note("fsyncdir", path)
+        name = os.path.basename(path)
+        if any(fnmatch.fnmatchcase(name, pattern) for pattern in self.fsync_faults):
+            raise fusepy.FuseOSError(errno.EIO)
         folder = os.open(self.real(path), os.O_RDONLY | os.O_DIRECTORY)
         try:
             os.fsync(folder)

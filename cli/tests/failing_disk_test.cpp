@@ -404,6 +404,14 @@ const std::vector<FailingDiskCase> kCases = {
               {"mnt/out/c.sav", CartImage}},
      .fsyncFails = "b.sav*",
      .eachSynced = true},
+    {.name = "FolderWhoseSyncFailsIsReported",
+     .files = {{"a.nds.sav", CartSave}, {"out/a.sav", OldImage}},
+     .args = {"-f", "--output-dir", "mnt/out", "mnt/a.nds.sav"},
+     .status = 1,
+     .errors = {"ondrel-convert: mnt/out/a.sav: written, but its folder could not be put on the "
+                "disk; the new file may be lost at a power cut"},
+     .left = {{"mnt/out/a.sav", CartImage}},
+     .fsyncFails = "out"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailingDiskTest, ::testing::ValuesIn(kCases),
