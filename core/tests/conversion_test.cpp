@@ -440,11 +440,13 @@ INSTANTIATE_TEST_SUITE_P(
                     std::make_error_code(std::errc::filename_too_long), kAnyOutput}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {
+// Its owner and all its rights: the setgid and sticky bits too.
+TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwnerAndRights) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     test_support::WriteBytes(folder / "out.sav", Bytes(10, 1));
     ASSERT_EQ(::chown((folder / "out.sav").c_str(), 65534, 65534), 0) << "chown needs root";
+    ASSERT_EQ(::chmod((folder / "out.sav").c_str(), 03664), 0);
     auto outcome =
         ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
     ASSERT_EQ(outcome.status, ConvertStatus::Converted);
@@ -452,6 +454,7 @@ TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwner) {
     ASSERT_EQ(::stat((folder / "out.sav").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 03664u);
 }
 
 TEST(ConvertInputTest, UnreadableInputIsRefused) {

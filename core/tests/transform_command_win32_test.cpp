@@ -167,6 +167,21 @@ TEST(Win32ReplaceTest, RefusedReplaceIsReportedAndKeepsTheOldSave) {
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"out.sav"});
 }
 
+// A replaced save keeps the attributes a user gave it: hidden, system.
+TEST(Win32ReplaceTest, ReplacedSaveKeepsItsAttributes) {
+    TempFolder folder;
+    const std::string out = (folder / "out.sav").string();
+    test_support::WriteBytes(out, Bytes(10, 0x33));
+    constexpr DWORD kGiven = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(::SetFileAttributesA(out.c_str(), kGiven));
+    OutputBatch batch;
+    const Bytes image(kSaveImageSize, 0x44);
+    ASSERT_FALSE(batch.Write(out, true, image));
+    ASSERT_FALSE(batch.Commit().front());
+    EXPECT_EQ(::GetFileAttributesA(out.c_str()) & kGiven, kGiven);
+    EXPECT_EQ(test_support::ReadBytes(out), image);
+}
+
 // Bytes written when the disk is already full: a failure, whether the write
 // or the commit finds it, and the old save keeps every byte.
 TEST(Win32ReplaceTest, BytesThatFindNoRoomAreAFailure) {
