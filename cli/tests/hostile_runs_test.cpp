@@ -281,6 +281,16 @@ void WriteFaults(const TempFolder& folder) {
     EXPECT_EQ(Shell(folder, "\"$0\" -o - in.dat 2>err | head -c 100000 >/dev/null; exit 0"), 0);
     EXPECT_NE(Text(folder / "err").find("; only its first "), std::string::npos)
         << Text(folder / "err");
+    // Standard output into a file on a disk that fills up midway.
+    fs::create_directory(folder / "full");
+    ASSERT_EQ(::mount("tmpfs", (folder / "full").c_str(), "tmpfs", 0, "size=300k"), 0)
+        << "mounting a tmpfs needs root";
+    const int full = Shell(folder, "exec \"$0\" -o - in.dat >full/x.sav 2>err");
+    ::umount((folder / "full").c_str());
+    EXPECT_EQ(full, 1);
+    EXPECT_NE(Text(folder / "err").find("no space left on device; only its first "),
+              std::string::npos)
+        << Text(folder / "err");
     // A batch larger than the files the process may open.
     fs::create_directory(folder / "many");
     for (int i = 0; i < 200; ++i)
