@@ -132,8 +132,8 @@ void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::os
     if (outcome.error == FileError::FolderNotFlushed)
         err << kProgram << ": " << shown << ": " << reason << '\n';
     else if (outcome.delivered > 0)
-        err << kProgram << ": " << shown << ": " << reason << "; only its first "
-            << Counted(outcome.delivered, "byte was", "bytes were") << " written\n";
+        err << kProgram << ": " << shown << ": " << reason << "; "
+            << Counted(outcome.delivered, "byte was", "bytes were") << " written to it\n";
     else
         refused(shown, reason);
 }

@@ -42,8 +42,15 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
     Converted converted;
     {
         const bool standardInput = job.standardStreams && inputPath == "-";
-        const InputFile input =
-            standardInput ? OpenStandardInput(error) : OpenInputFile(inputPath, error);
+        const auto open = [&] {
+            return standardInput ? OpenStandardInput(error) : OpenInputFile(inputPath, error);
+        };
+        const InputFile input = [&] {
+            InputFile opened = open();
+            if (opened.IsOpen() || !batch.FreeHandles(error)) return opened;
+            error.clear();
+            return open();
+        }();
         if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
         // Read once, no further than the conversion looks. A file too large
         // for any save is refused by its size, unread.

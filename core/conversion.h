@@ -38,8 +38,8 @@ struct ConvertOutcome {
     ConvertStatus status = ConvertStatus::Converted;
     std::error_code error;        // the system's reason for a failed step
     std::uint64_t inputSize = 0;  // set once the input was read
-    // An output written in place (a device, standard output) that failed:
-    // the bytes it took all the same.
+    // An output written in place (a device, standard output): the bytes it
+    // took, whether or not it failed after.
     std::uint64_t delivered = 0;
     // Set once the input was converted: what became of its bytes. Shared, so
     // that the dialog, which never reads it, carries no code to copy one.

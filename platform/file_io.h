@@ -158,8 +158,9 @@ public:
     struct Failure {
         bool created = false;  // the output was created; its bytes failed
         std::error_code error;
-        // Written in place (a device, standard output): the bytes it took
-        // before it failed, which no temporary holds back.
+        // Written in place (a device, standard output): the bytes it took,
+        // all or those before it failed, which no temporary holds back; its
+        // close may still fail when the group is committed.
         std::uint64_t delivered = 0;
         explicit operator bool() const { return static_cast<bool>(error); }
     };
@@ -189,6 +190,9 @@ public:
     // order written; a file whose bytes could not be put on the disk is not
     // moved, and its temporary is removed.
     std::vector<std::error_code> Commit();
+    // When error says the process has no file handle left and files wait
+    // (each holds one), commits them, so that the open can be tried again.
+    bool FreeHandles(std::error_code error);
 
 private:
     struct Output;

@@ -114,7 +114,7 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
         std::uint64_t put = 0;
         if ((error = system::WriteAll(output->handle, bytes, put))) return {true, error, put};
         Add(std::move(output));
-        return {};
+        return {false, {}, put};
     }
     const std::string folder = FolderOf(end.path);
     auto known = std::find_if(folders_.begin(), folders_.end(),
@@ -131,7 +131,8 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
     // (an SD card's) takes more. With outputs waiting, they are committed and
     // this one is tried again, so a batch needs no more room than the same
     // files one at a time.
-    if (failure && !group_.empty() && system::IsOutOfRoom(failure.error)) {
+    if (failure && !group_.empty() &&
+        (system::IsOutOfRoom(failure.error) || system::IsOutOfHandles(failure.error))) {
         CommitGroup();
         failure = WriteTemporary(*output, old, bytes);
     }
@@ -165,7 +166,7 @@ OutputBatch::Failure OutputBatch::WriteStandardOutput(std::span<const std::uint8
     std::uint64_t put = 0;
     if ((error = system::WriteAll(output->handle, bytes, put))) return {true, error, put};
     Add(std::move(output));
-    return {};
+    return {false, {}, put};
 }
 
 void OutputBatch::MakeRoom(const std::string& folder, std::uint64_t bytes) {
@@ -194,7 +195,13 @@ void OutputBatch::Add(std::unique_ptr<Output> output) {
 
 std::vector<std::error_code> OutputBatch::Commit() {
     CommitGroup();
-    return std::move(results_);
+    return std::exchange(results_, {});
+}
+
+bool OutputBatch::FreeHandles(std::error_code error) {
+    if (group_.empty() || !system::IsOutOfHandles(error)) return false;
+    CommitGroup();
+    return true;
 }
 
 void OutputBatch::CommitGroup() {

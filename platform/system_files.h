@@ -83,6 +83,9 @@ bool NameMayBeTooLong(std::error_code error);
 // Whether a failed create or write found the disk (or the user's quota)
 // full.
 bool IsOutOfRoom(std::error_code error);
+// Whether a failed open found no file handle left to the process (or the
+// system).
+bool IsOutOfHandles(std::error_code error);
 // Writes all the bytes, or fails; put counts the bytes written either way.
 std::error_code WriteAll(FileHandle handle, std::span<const std::uint8_t> bytes,
                          std::uint64_t& put);
@@ -139,9 +142,13 @@ public:
 };
 // Defers the interrupts that end the run (Ctrl-C, SIGTERM, SIGHUP) while
 // outputs are moved into place and reported, so that none is replaced
-// unreported; one that arrives meanwhile takes effect at the end.
+// unreported; one that arrives meanwhile takes effect at the end. On POSIX
+// the interrupt still cuts short a call that waits (with EINTR).
 void DeferInterrupts();
 void ResumeInterrupts();
+// Whether an interrupt waits to end the run: a step that would wait longer
+// gives up.
+bool InterruptPending();
 class InterruptsDeferred {
 public:
     InterruptsDeferred() { DeferInterrupts(); }

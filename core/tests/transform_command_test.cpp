@@ -158,18 +158,30 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string("\r\n") + kOut + " ", "Transform OK!", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Transform pressed again over its own output: the second run replaces what
+// the output holds by then with the image again, whole.
 TEST(RunTransformRepeatTest, SecondRunGivesTheSameResult) {
     test_support::TempFolder folder;
     const Bytes input = test_support::PatternBytes(520 * 1024, 16);
     test_support::WriteBytes(folder / "game.sav", input);
     std::string in = (folder / "game.sav").string(), out = (folder / "game.j8.sav").string();
+    // A DSLink save: its first 8 KiB are blank and the save's start follows
+    // the 512 KiB body; the image puts it back in front.
+    Bytes image(input.begin() + 512 * 1024, input.end());
+    image.insert(image.end(), input.begin() + 8 * 1024, input.begin() + 512 * 1024);
     RecordingSink sink;
     RunTransform(in, out, SourceKind::Sav, sink);
-    const Bytes first = test_support::ReadBytes(folder / "game.j8.sav");
+    EXPECT_EQ(test_support::ReadBytes(folder / "game.j8.sav"), image);
+    // The output changed between the runs, and one byte longer: a second run
+    // that kept it, or wrote over it without cutting it, would leave a trace.
+    Bytes changed = image;
+    changed[0] ^= 0x01;
+    changed.push_back(0x00);
+    test_support::WriteBytes(folder / "game.j8.sav", changed);
     RunTransform(in, out, SourceKind::Sav, sink);
     EXPECT_EQ(sink.messages, (std::vector<Message>(2, {"Transform OK!", "OK", MessageIcon::None})));
-    EXPECT_EQ(test_support::ReadBytes(folder / "game.j8.sav"), first);
-    EXPECT_EQ(first.size(), 512u * 1024);
+    EXPECT_EQ(test_support::ReadBytes(folder / "game.j8.sav"), image);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"game.j8.sav", "game.sav"}));
 }
 
 TEST(RunTransformRepeatTest, OutputNamingTheInputReplacesIt) {

@@ -195,6 +195,11 @@ bool NameMayBeTooLong(std::error_code error) {
     return error == std::errc::filename_too_long;
 }
 
+bool IsOutOfHandles(std::error_code error) {
+    return error == std::errc::too_many_files_open ||
+           error == std::errc::too_many_files_open_in_system;
+}
+
 bool IsOutOfRoom(std::error_code error) {
     return error == std::errc::no_space_on_device ||
            (error.category() == std::generic_category() && error.value() == EDQUOT);

@@ -54,20 +54,34 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
         return LastError();
     const std::string folder = FolderOf(target);
     const int lock = ::open(OpenableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock >= 0)
-        while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    if (lock < 0) return LastError();
+    int locked;
+    while ((locked = ::flock(lock, LOCK_EX)) != 0 && errno == EINTR && !InterruptPending()) {
+    }
     struct stat st;
     std::error_code result;
-    if (::lstat(target.c_str(), &st) == 0)
+    if (locked != 0)
+        result = LastError();
+    else if (::lstat(target.c_str(), &st) == 0)
         result = std::make_error_code(std::errc::file_exists);
     else if (::rename(temporary.c_str(), target.c_str()) != 0)
         result = LastError();
-    if (lock >= 0) ::close(lock);
+    ::close(lock);
     return result;
 }
 
+// While outputs are moved into place and reported, an interrupt is noted,
+// not taken: the run takes it once they are (ResumeInterrupts). A call that
+// blocks meanwhile (a report into a pipe nobody reads, a folder's lock)
+// still returns at once, with EINTR, so the run cannot be held.
+volatile sig_atomic_t deferring = 0;
+volatile sig_atomic_t pending = 0;
+
 void OnInterrupt(int signal) {
+    if (deferring) {
+        pending = signal;
+        return;
+    }
     RemoveRegisteredTemporaries();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
@@ -264,23 +278,17 @@ std::size_t OpenFilesAllowed() {
     return allowed;
 }
 
-namespace {
-sigset_t Interrupts() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
-    return set;
-}
-}  // namespace
-
 void DeferInterrupts() {
-    const sigset_t set = Interrupts();
-    ::sigprocmask(SIG_BLOCK, &set, nullptr);
+    deferring = 1;
 }
 
 void ResumeInterrupts() {
-    const sigset_t set = Interrupts();
-    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    deferring = 0;
+    if (const int signal = pending) OnInterrupt(signal);
+}
+
+bool InterruptPending() {
+    return pending != 0;
 }
 
 void HoldInterrupts() {}

@@ -203,6 +203,11 @@ bool NameMayBeTooLong(std::error_code error) {
            code == ERROR_INVALID_NAME;
 }
 
+bool IsOutOfHandles(std::error_code error) {
+    return error.category() == std::system_category() &&
+           static_cast<DWORD>(error.value()) == ERROR_TOO_MANY_OPEN_FILES;
+}
+
 bool IsOutOfRoom(std::error_code error) {
     if (error.category() != std::system_category()) return false;
     const auto code = static_cast<DWORD>(error.value());
