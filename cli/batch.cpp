@@ -10,7 +10,8 @@
 #include <utility>
 
 #include "cli/report.h"
-#include "core/conversion.h"
+#include "core/save_plan.h"
+#include "jobs/save_jobs.h"
 #include "platform/file_io.h"
 #include "platform/locations.h"
 
@@ -21,22 +22,12 @@ namespace fs = std::filesystem;
 
 // One input and what became of its planning.
 struct Job {
-    ConvertJob conversion;
+    SaveJob conversion;
     std::string refusedPath;   // set when the input is not converted ...
     std::string refusal;       // ... for this reason
     bool repeated = false;     // the same input given again: converted once, no failure
     std::string outputTarget;  // the file the output is written to, links followed
 };
-
-// The output a name would be converted to: the recognised name's, else the
-// whole name followed by the target's suffix; never the input's own name.
-std::string DerivedOutput(const Options& options, const std::string& input,
-                          const std::optional<Classification>& recognised) {
-    if (!options.output.empty()) return options.output;
-    std::string output =
-        recognised ? recognised->outputPath : UnrecognisedOutput(input, options.target);
-    return options.outputDir.empty() ? output : InFolder(options.outputDir, FileNameOf(output));
-}
 
 // Paths met so far, each with the input it belongs to, found again by their
 // place: the same folder, however it is reached (a link to it, ".."), and the
@@ -109,14 +100,15 @@ std::string InputRefusal(const std::string& input) {
 // an input of the run, none over the input itself or an existing regular
 // file without --force.
 Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
-    const std::optional<Classification> recognised = ClassifyForTarget(input, options.target);
+    const SavePlan plan = PlanSave(input, {options.kind, options.target, options.size});
     Job job;
-    ConvertJob& conversion = job.conversion;
+    SaveJob& conversion = job.conversion;
     conversion.inputPath = input;
-    conversion.outputPath = DerivedOutput(options, input, recognised);
-    // A *.sav is read as what its bytes are unless the user named the kind.
-    conversion.request = {options.kind.value_or(recognised ? recognised->kind : SourceKind::NdsSav),
-                          !options.kind, options.target, options.size};
+    conversion.outputPath = !options.output.empty() ? options.output
+                            : options.outputDir.empty()
+                                ? plan.outputPath
+                                : InFolder(options.outputDir, FileNameOf(plan.outputPath));
+    conversion.request = plan.request;
     conversion.replace = options.force;
     conversion.standardStreams = true;
     conversion.convert = Convert;
@@ -131,11 +123,8 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     if (input != "-") {
         if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
     }
-    if (!options.kind && !recognised)
-        return refuse(input,
-                      "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or "
-                      "*.dss); give --kind to convert it" +
-                          std::string(kNothingWritten));
+    if (plan.fault.kind != FaultKind::None)
+        return refuse(input, Worded(plan.fault, options.target) + kNothingWritten);
     if (output == "-") return job;
 
     // Two outputs through links to one file are one output.
@@ -169,11 +158,11 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     FileIndex inputs, outputs;
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;
-    std::vector<ConvertJob> conversions;
+    std::vector<SaveJob> conversions;
     std::set<std::string> given;
     for (const std::string& input : options.inputs) {
         if (!given.insert(Location(input)).second) {
-            ConvertJob again;
+            SaveJob again;
             again.inputPath = input;
             jobs.push_back(
                 {std::move(again), input, "warning: given more than once; tried once", true, {}});
@@ -190,7 +179,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     // which outputs were replaced.
     int status = 0;
     std::size_t next = 0;  // the first job not reported
-    const auto reportUpTo = [&](std::size_t end, const ConvertOutcome* outcome) {
+    const auto reportUpTo = [&](std::size_t end, const JobOutcome* outcome) {
         for (; next < end; ++next) {
             const Job& job = jobs[next];
             if (!job.refusal.empty()) {
@@ -198,7 +187,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
                 if (!job.repeated) status = 1;
                 continue;
             }
-            if (outcome->status != ConvertStatus::Converted) {
+            if (outcome->status != JobStatus::Converted) {
                 ReportFailure(job.conversion, *outcome, err);
                 status = 1;
             } else {
@@ -210,7 +199,7 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     std::vector<std::size_t> jobOf;  // of each conversion
     for (std::size_t i = 0; i < jobs.size(); ++i)
         if (jobs[i].refusal.empty()) jobOf.push_back(i);
-    ConvertSaves(conversions, [&](std::size_t conversion, const ConvertOutcome& outcome) {
+    RunSaveJobs(conversions, [&](std::size_t conversion, const JobOutcome& outcome) {
         reportUpTo(jobOf[conversion] + 1, &outcome);
     });
     reportUpTo(jobs.size(), nullptr);

@@ -23,6 +23,7 @@
 #include "cli/batch.h"
 #include "cli/report.h"
 #include "core/chip_size.h"
+#include "core/kind_info.h"
 #include "core/source_kind.h"
 #include "platform/file_io.h"
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/chip_size.h"
+#include "core/save_plan.h"
 #include "platform/file_io.h"
 
 namespace ondrel::cli {
@@ -104,8 +105,12 @@ std::string ShownOutput(const std::string& path) {
 }
 
 std::string Worded(const Fault& fault, SaveTarget target) {
-    static constexpr FaultHints kOptions{"--to raw or --to dsv", "--size ", "", "--kind raw keeps ",
-                                         "--kind raw keeps the file as it is"};
+    static constexpr FaultHints kOptions{"--to raw or --to dsv",
+                                         "--size ",
+                                         "",
+                                         "--kind raw keeps ",
+                                         "--kind raw keeps the file as it is",
+                                         "give --kind to convert it"};
     return WithHint(fault, target, kOptions);
 }
 
@@ -113,17 +118,17 @@ void ReportRefusal(const std::string& path, const std::string& reason, std::ostr
     err << kProgram << ": " << Shown(path) << ": " << reason << '\n';
 }
 
-void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::ostream& err) {
+void ReportFailure(const SaveJob& job, const JobOutcome& outcome, std::ostream& err) {
     const auto refused = [&err](const std::string& shown, const std::string& reason) {
         err << kProgram << ": " << shown << ": " << reason << kNothingWritten << '\n';
     };
     // Another program (or another run) made the output while this one wrote.
     if (outcome.error == std::errc::file_exists && !job.replace)
         return refused(ShownOutput(job.outputPath), kExistsRefusal + ShownInput(job.inputPath));
-    const bool aboutOutput = outcome.status == ConvertStatus::NoOutputPath ||
-                             outcome.status == ConvertStatus::CreateOutputFailed ||
-                             outcome.status == ConvertStatus::WriteOutputFailed;
-    if (outcome.status == ConvertStatus::UnusableInput)
+    const bool aboutOutput = outcome.status == JobStatus::NoOutputPath ||
+                             outcome.status == JobStatus::CreateOutputFailed ||
+                             outcome.status == JobStatus::WriteOutputFailed;
+    if (outcome.status == JobStatus::UnusableInput)
         return refused(ShownInput(job.inputPath),
                        Worded(outcome.report->fault, job.request.target));
     const std::string shown = aboutOutput ? ShownOutput(job.outputPath) : ShownInput(job.inputPath);
@@ -138,15 +143,13 @@ void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::os
         refused(shown, reason);
 }
 
-void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
-                     std::ostream& out, std::ostream& err) {
+void ReportConverted(const SaveJob& job, const JobOutcome& outcome, bool quiet, std::ostream& out,
+                     std::ostream& err) {
     const ConvertReport& made = *outcome.report;
     for (const std::string& warning : made.warnings)
         err << kProgram << ": " << ShownInput(job.inputPath) << ": warning: " << warning << '\n';
     if (quiet) return;
-    out << ShownInput(job.inputPath) << " -> " << ShownOutput(job.outputPath) << " ("
-        << SourceKindName(made.readAs) << ", " << Counted(made.used, "byte", "bytes") << " used / "
-        << made.dropped << " dropped)\n";
+    out << Headline(ShownInput(job.inputPath), ShownOutput(job.outputPath), made) << '\n';
     for (const std::string& note : made.notes) out << "  " << note << '\n';
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "core/conversion.h"
+#include "jobs/save_jobs.h"
 
 namespace ondrel::cli {
 
@@ -38,11 +38,12 @@ std::string Worded(const Fault& fault, SaveTarget target);
 void ReportRefusal(const std::string& path, const std::string& reason, std::ostream& err);
 
 // The path the failed step is about, and the system's reason.
-void ReportFailure(const ConvertJob& job, const ConvertOutcome& outcome, std::ostream& err);
+void ReportFailure(const SaveJob& job, const JobOutcome& outcome, std::ostream& err);
 
 // The conversion's warnings (a size no cart or chip has), then (unless quiet)
-// the converted file and where its bytes went, as its OutputMaker told.
-void ReportConverted(const ConvertJob& job, const ConvertOutcome& outcome, bool quiet,
+// the converted file and where its bytes went, as the conversion's report
+// tells.
+void ReportConverted(const SaveJob& job, const JobOutcome& outcome, bool quiet,
                      std::ostream& out, std::ostream& err);
 
 // The system's reason for a failure, in the short form of strerror where the

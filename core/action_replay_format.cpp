@@ -3,6 +3,8 @@
 // zero bytes, 0xC0 at 0xA3, a 164-byte header, then the save, whose length
 // is byte 0xA1 << 8 plus byte 0xA2 << 16.
 
+#include "core/action_replay_format.h"
+
 #include <algorithm>
 #include <string>
 

@@ -1,4 +1,5 @@
 #include "core/byte_notes.h"
+#include "core/kind_info.h"
 
 #include <algorithm>
 
@@ -9,8 +10,7 @@ std::string ByteRange(std::uint64_t first, std::uint64_t count) {
     return "bytes " + std::to_string(first) + "-" + std::to_string(first + count - 1);
 }
 
-std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
-                                   const LoadReport& load) {
+std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize, const CartTake& load) {
     std::vector<std::string> notes;
     const std::uint64_t trailer = load.trailerBytes;
     if (trailer > 0) {

@@ -18,7 +18,6 @@ std::string ByteRange(std::uint64_t first, std::uint64_t count);
 // Where a load of an input of inputSize bytes dropped or moved bytes, one
 // sentence each, in file order; none when the whole input was copied to the
 // same offsets.
-std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize,
-                                   const LoadReport& load);
+std::vector<std::string> ByteNotes(SourceKind kind, std::uint64_t inputSize, const CartTake& load);
 
 }  // namespace ondrel

@@ -5,6 +5,9 @@
 
 #include "core/byte_notes.h"
 #include "core/chip_size.h"
+#include "core/dsv_format.h"
+#include "core/kind_info.h"
+#include "core/nocash_format.h"
 #include "core/save_image.h"
 
 namespace ondrel {
@@ -61,7 +64,7 @@ public:
 
 private:
     // What a cart's rule took from the input, and whether carts write its size.
-    void ReportCartRule(const LoadReport& load) {
+    void ReportCartRule(const CartTake& load) {
         const ByteCounts counts = CountBytes(input_.size, load);
         report_.used = counts.used;
         report_.dropped = counts.dropped;
@@ -77,12 +80,12 @@ private:
     // The J8 image of a cart's save, as the dialog makes it, and what the
     // rule did in words.
     void CartImage() {
-        out_ = ConvertCartSave(input_, request_);
-        const LoadReport load = ApplyCartRule(report_.readAs, input_);
+        out_ = MakeCartImage(input_, request_);
+        const CartTake load = ApplyCartRule(report_.readAs, input_);
         ReportCartRule(load);
-        if (load.bytesRead < kSaveImageSize) {
+        if (load.bodyBytes < kSaveImageSize) {
             report_.notes.push_back("output " +
-                                    ByteRange(load.bytesRead, kSaveImageSize - load.bytesRead) +
+                                    ByteRange(load.bodyBytes, kSaveImageSize - load.bodyBytes) +
                                     " added: padding (0xFF)");
         }
     }
@@ -93,7 +96,7 @@ private:
     void CartSave() {
         const bool dat = report_.readAs == SourceKind::Dat;
         const std::uint64_t size = input_.size;
-        const LoadReport load = ApplyCartRule(report_.readAs, input_);
+        const CartTake load = ApplyCartRule(report_.readAs, input_);
         const std::uint64_t ruleReads =
             dat ? CartRuleOf(SourceKind::Dat)->fileBytes : kSaveImageSize + load.trailerBytes;
         const std::string kindName(InfoOf(report_.readAs).name);
@@ -135,14 +138,14 @@ private:
                                     lost);
             return;
         }
-        if (load.bytesRead == 0) {
+        if (load.bodyBytes == 0) {
             report_.fault = Refusal(FaultKind::Empty, "holds no save: 0 bytes");
             return;
         }
         ReportCartRule(load);
-        if (load.trailerBytes == 0) return Fit(file.first(load.bytesRead), true);
+        if (load.trailerBytes == 0) return Fit(file.first(load.bodyBytes), true);
         // The save as the rule lays it out: its start moved back to the front.
-        std::vector<std::uint8_t> save(file.begin(), file.begin() + load.bytesRead);
+        std::vector<std::uint8_t> save(file.begin(), file.begin() + load.bodyBytes);
         std::copy_n(file.begin() + kSaveImageSize, load.trailerBytes, save.begin());
         Fit(save, true);
     }
@@ -275,6 +278,8 @@ std::string WithHint(const Fault& fault, SaveTarget target, const FaultHints& hi
         case FaultKind::DataInDatTail:
             hint = std::string(hints.keepBytes) + std::string(Agreeing(fault.lost, "it", "them"));
             break;
+        case FaultKind::NotNamedAsASave:
+            return fault.problem + "; " + std::string(hints.chooseKind);
         case FaultKind::FrontOverwritten:
             hint = hints.keepFile;
             break;

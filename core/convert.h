@@ -32,14 +32,6 @@ struct InputBytes {
     std::uint64_t size = 0;
 };
 
-// The most bytes of an input a conversion looks at: a cart's rule reads
-// only the front of a J8 save; the other kinds are read whole.
-std::uint64_t InputBound(const ConvertRequest& request);
-
-// Whether an input of this many bytes is refused by its size alone, so that
-// a front end need not read it.
-bool TooLargeToConvert(std::uint64_t size, const ConvertRequest& request);
-
 // Why an input gives no output. Each fault that loses bytes says how many,
 // where, and what would hold them, so that a front end can say how to keep
 // them in its own terms.
@@ -53,6 +45,9 @@ enum class FaultKind {
     DataInDatTail,     // data in the 1 KiB an M3 writes after the save
     FrontOverwritten,  // data a *.sav's moved start would overwrite
     OutOfMemory,
+    // Refused by its plan, before its bytes (core/save_plan.h):
+    NotNamedAsASave,  // no kind from the name, and none chosen
+    ChipSizeForJ8,    // a chip size chosen for the J8 image, whose size is fixed
 };
 
 struct Fault {
@@ -71,6 +66,7 @@ struct FaultHints {
     std::string_view sizeAfter;    // ... and after it
     std::string_view keepBytes;    // reading raw keeps bytes past a rule ("it"/"them" follows)
     std::string_view keepFile;     // reading raw keeps a front a move would overwrite
+    std::string_view chooseKind;   // naming the kind converts a file of another name
 };
 
 // The fault's problem and, where one exists, the hint that keeps the bytes,

@@ -2,6 +2,8 @@
 // footer: 82 bytes of text, six u32 (size used, padded size, type, address
 // bytes, memory size, version 0) and a 16-byte tag.
 
+#include "core/dsv_format.h"
+
 #include <algorithm>
 #include <string>
 

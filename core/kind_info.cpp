@@ -2,6 +2,8 @@
 // source_kind.cpp so that the dialog, which only recognises names, carries
 // none of it.
 
+#include "core/kind_info.h"
+
 #include <cstddef>
 #include <iterator>
 

@@ -3,6 +3,8 @@
 // its length at 0x48, the save from 0x4C. Method 1 packs it in runs: the
 // packed length at 0x48, the save's length at 0x4C, the runs from 0x50.
 
+#include "core/nocash_format.h"
+
 #include <algorithm>
 #include <string>
 

@@ -1,6 +1,8 @@
 // Output names for every target. Apart from source_kind.cpp so that the
 // dialog, which names J8 outputs of cart saves only, carries none of it.
 
+#include "core/output_naming.h"
+
 #include <cstddef>
 #include <string>
 

@@ -1,5 +1,9 @@
 #include "core/save_formats.h"
 
+#include "core/action_replay_format.h"
+#include "core/dsv_format.h"
+#include "core/nocash_format.h"
+
 namespace ondrel {
 
 ByteSpan FoundSave::Save(ByteSpan file) const {

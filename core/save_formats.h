@@ -41,25 +41,7 @@ struct FoundSave {
     ByteSpan Save(ByteSpan file) const;
 };
 
-// .dsv: the save, then the 122-byte footer that says how long it is.
-FoundSave FindDsvSave(ByteSpan file);
-// .duc, .dss: "ARDS000000000001" and a 500-byte header, or the 164-byte DSi
-// header that gives the save's length; then the save.
-FoundSave FindActionReplaySave(ByteSpan file);
-// no$gba: the 0x4C-byte header and the save, or the 0x50-byte header and the
-// save packed in runs.
-FoundSave FindNocashSave(ByteSpan file);
 // By the rule of any kind that is not a cart's: Raw is the whole file.
 FoundSave FindSave(SourceKind kind, ByteSpan file);
-
-// Whether a file's first bytes are the no$gba header's name, and whether its
-// last bytes are the .dsv footer's tag: a *.sav that is one of those files.
-bool BeginsAsNocash(ByteSpan head);
-bool EndsAsDsv(ByteSpan tail);
-inline constexpr std::size_t kNocashNameSize = 31;
-inline constexpr std::size_t kDsvTagSize = 16;
-
-// The footer the emulator writes after a save of this chip size.
-std::array<std::uint8_t, kDsvFooterSize> DsvFooter(std::uint64_t chipSize);
 
 }  // namespace ondrel

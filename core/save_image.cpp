@@ -35,14 +35,14 @@ const CartRule* CartRuleOf(SourceKind kind) {
     return IsCartKind(kind) ? &kCartRules[static_cast<std::size_t>(kind)] : nullptr;
 }
 
-LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input) {
-    LoadReport load;
+CartTake ApplyCartRule(SourceKind kind, const InputBytes& input) {
+    CartTake load;
     const CartRule* const found = CartRuleOf(kind);
     if (!found) return load;
     const CartRule& rule = *found;
-    load.bytesRead = std::min(input.head.size(), rule.imageBytes);
-    // A file of 256 KiB never has a trailer, whatever its first bytes; one
-    // shorter than the probe counts the image's blank bytes after it.
+    load.bodyBytes = std::min(input.head.size(), rule.imageBytes);
+    // Only a file longer than the image has a trailer, and one of 256 KiB
+    // never, whatever its first bytes.
     if (rule.movesTrailer && input.size != kDatReadSize && input.head.size() > kSaveImageSize &&
         std::all_of(input.head.begin(), input.head.begin() + kBlankProbeSize, IsBlank)) {
         load.trailerBytes = std::min(input.head.size() - kSaveImageSize, kTrailerSize);
@@ -50,9 +50,9 @@ LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input) {
     return load;
 }
 
-ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load) {
+ByteCounts CountBytes(std::uint64_t inputSize, const CartTake& load) {
     // Moved trailer bytes take the place of as many bytes at the front.
-    const std::uint64_t read = load.bytesRead, trailer = load.trailerBytes;
+    const std::uint64_t read = load.bodyBytes, trailer = load.trailerBytes;
     ByteCounts counts;
     counts.used = read - std::min(read, trailer) + trailer;
     counts.dropped = inputSize > counts.used ? inputSize - counts.used : 0;
@@ -75,16 +75,16 @@ bool TooLargeToConvert(std::uint64_t size, const ConvertRequest& request) {
     return !IsCartKind(request.kind) && size > kLargestSaveFile;
 }
 
-Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request) {
+Converted MakeCartImage(const InputBytes& input, const ConvertRequest& request) {
     Converted out;
     out.report.readAs = request.kind;
     if (!IsCartKind(request.kind)) {
         out.report.fault = {FaultKind::NotOfItsKind, "not a cart's save", 0, std::nullopt};
         return out;
     }
-    const LoadReport load = ApplyCartRule(request.kind, input);
+    const CartTake load = ApplyCartRule(request.kind, input);
     out.bytes.assign(kSaveImageSize, kBlankByte);
-    std::copy_n(input.head.begin(), load.bytesRead, out.bytes.begin());
+    std::copy_n(input.head.begin(), load.bodyBytes, out.bytes.begin());
     // An offset past the input's end is undefined even for a copy of no
     // bytes, so the trailer's is formed only when there is one.
     if (load.trailerBytes > 0)

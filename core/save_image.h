@@ -41,26 +41,34 @@ struct CartRule {
 const CartRule* CartRuleOf(SourceKind kind);
 
 // What a cart's rule takes from a file.
-struct LoadReport {
-    std::size_t bytesRead = 0;     // laid into the image from offset 0
+struct CartTake {
+    std::size_t bodyBytes = 0;     // laid into the image from offset 0
     std::size_t trailerBytes = 0;  // *.sav: bytes from offset 524,288 laid over the front
 };
 
 // The rule of a cart kind applied to an input: at most two runs of its bytes.
 // Another kind takes nothing.
-LoadReport ApplyCartRule(SourceKind kind, const InputBytes& input);
+CartTake ApplyCartRule(SourceKind kind, const InputBytes& input);
+
+// The most bytes of an input a conversion looks at: a cart's rule reads
+// only the front of a J8 save; the other kinds are read whole.
+std::uint64_t InputBound(const ConvertRequest& request);
+
+// Whether an input of this many bytes is refused by its size alone, so that
+// a front end need not read it.
+bool TooLargeToConvert(std::uint64_t size, const ConvertRequest& request);
 
 // The input bytes a load puts into the image, and the rest.
 struct ByteCounts {
     std::uint64_t used = 0;
     std::uint64_t dropped = 0;
 };
-ByteCounts CountBytes(std::uint64_t inputSize, const LoadReport& load);
+ByteCounts CountBytes(std::uint64_t inputSize, const CartTake& load);
 
 // The J8 image of a cart's save, as the dialog makes it: the bytes the rule
 // takes, 0xFF everywhere else. Reports the kind, and the bytes used and
 // dropped; refuses no input. For any kind that is not a cart's it refuses
 // (Convert reads those).
-Converted ConvertCartSave(const InputBytes& input, const ConvertRequest& request);
+Converted MakeCartImage(const InputBytes& input, const ConvertRequest& request);
 
 }  // namespace ondrel

@@ -1,9 +1,10 @@
 #pragma once
 
-// The steps of reading and writing files that differ between systems, each
-// declared once here and written once in posix/ and win32/. What is done
-// with them, and in which order, is written once: paths.cpp, input_read.cpp,
-// output_batch.cpp. Only the platform layer uses these.
+// The steps of reading and writing files, each declared once here. Those
+// that differ between systems are written once in posix/ and in win32/; the
+// rest (FollowLinkChain) once in paths.cpp. What is done with them, and in
+// which order, is written once: paths.cpp, input_read.cpp, output_batch.cpp.
+// Only the platform layer uses these.
 
 #include <cstdint>
 #include <optional>

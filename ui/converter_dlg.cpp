@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/transform_command.h"
+#include "jobs/transform_command.h"
 
 ondrel::SourceKind g_sourceKind = ondrel::SourceKind::NdsSav;
 

@@ -15,7 +15,10 @@
 
 #include "core/chip_size.h"
 #include "core/convert.h"
+#include "core/kind_info.h"
 #include "core/save_formats.h"
+#include "core/save_image.h"
+#include "core/save_plan.h"
 #include "core/source_kind.h"
 
 namespace {
@@ -91,16 +94,20 @@ std::string FileName(const std::string& path) {
 // keeps what would be lost.
 std::string Worded(const ondrel::Fault& fault, ondrel::SaveTarget target) {
     static constexpr ondrel::FaultHints kControls{
-        "choose a bare save or .dsv under Convert to", "choose ", " under Chip size",
-        "choose raw under Read as to keep ", "choose raw under Read as to keep the file as it is"};
+        "choose a bare save or .dsv under Convert to",
+        "choose ",
+        " under Chip size",
+        "choose raw under Read as to keep ",
+        "choose raw under Read as to keep the file as it is",
+        "choose its kind under Read as"};
     return ondrel::WithHint(fault, target, kControls);
 }
 
-// Plans as the converter does for one file of its name, then converts the
-// bytes the converter would read of it.
-Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string& name,
-               std::string_view targetName, std::string_view chipSize, std::string_view readAs,
-               std::vector<std::uint8_t>& output) {
+// Plans one file of its name as the converter does, then converts the bytes
+// the converter would read of it.
+Answer Answered(const std::uint8_t* bytes, std::uint32_t size, const std::string& name,
+                std::string_view targetName, std::string_view chipSize, std::string_view readAs,
+                std::vector<std::uint8_t>& output) {
     Answer answer;
     const auto target = TargetNamed(targetName);
     if (!target) {
@@ -114,32 +121,24 @@ Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string&
                          std::string(ondrel::kChipSizesInWords) + ")";
         return answer;
     }
-    if (*chip != 0 && target == ondrel::SaveTarget::J8) {
-        answer.refusal = "a J8 save is 512 KiB; a chip size is for a bare save or a .dsv";
-        return answer;
-    }
     std::optional<ondrel::SourceKind> kind;
     if (!readAs.empty() && !(kind = ondrel::SourceKindNamed(readAs))) {
         answer.refusal = "cannot read a save as \"" + std::string(readAs) + "\"";
         return answer;
     }
-    const auto recognised = ondrel::ClassifyForTarget(name, *target);
-    if (!kind && !recognised) {
+    const ondrel::SavePlan plan = ondrel::PlanSave(name, {kind, *target, *chip});
+    if (plan.fault.kind != ondrel::FaultKind::None) {
         answer.refusal =
-            "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); choose its "
-            "kind under Read as; nothing written";
+            Worded(plan.fault, *target) +
+            (plan.fault.kind == ondrel::FaultKind::NotNamedAsASave ? "; nothing written" : "");
         return answer;
     }
-    answer.output =
-        FileName(recognised ? recognised->outputPath : ondrel::UnrecognisedOutput(name, *target));
+    answer.output = FileName(plan.outputPath);
 
     // The converter reads a file no further than its conversion looks.
-    const ondrel::ConvertRequest request{
-        kind.value_or(recognised ? recognised->kind : ondrel::SourceKind::NdsSav), !kind, *target,
-        *chip};
-    const std::uint64_t read = std::min<std::uint64_t>(size, ondrel::InputBound(request));
-    ondrel::Converted converted =
-        ondrel::Convert({ondrel::ByteSpan(bytes, static_cast<std::size_t>(read)), size}, request);
+    const std::uint64_t read = std::min<std::uint64_t>(size, ondrel::InputBound(plan.request));
+    ondrel::Converted converted = ondrel::Convert(
+        {ondrel::ByteSpan(bytes, static_cast<std::size_t>(read)), size}, plan.request);
     const ondrel::ConvertReport& report = converted.report;
     if (report.fault.kind != ondrel::FaultKind::None) {
         answer.refusal = Worded(report.fault, *target) + "; nothing written";
@@ -147,10 +146,7 @@ Answer Convert(const std::uint8_t* bytes, std::uint32_t size, const std::string&
     }
     output = std::move(converted.bytes);
     // Worded as the converter's report, line for line.
-    answer.lines.push_back(name + " -> " + answer.output + " (" +
-                           std::string(ondrel::SourceKindName(report.readAs)) + ", " +
-                           ondrel::Counted(report.used, "byte", "bytes") + " used / " +
-                           std::to_string(report.dropped) + " dropped)");
+    answer.lines.push_back(ondrel::Headline(name, answer.output, report));
     for (const std::string& note : report.notes) answer.lines.push_back("  " + note);
     answer.warnings = report.warnings;
     return answer;
@@ -186,7 +182,7 @@ void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* 
     if (!result) return nullptr;
     try {
         result->json =
-            Json(Convert(bytes, size, fileName, target, chipSize, readAs, result->bytes));
+            Json(Answered(bytes, size, fileName, target, chipSize, readAs, result->bytes));
     } catch (const std::bad_alloc&) {
         result->bytes.clear();
         result->json.clear();

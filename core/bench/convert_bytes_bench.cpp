@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/convert.h"
+#include "core/dsv_format.h"
 
 namespace {
 

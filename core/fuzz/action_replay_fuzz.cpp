@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/action_replay_format.h"
 #include "core/save_formats.h"
 
 namespace {

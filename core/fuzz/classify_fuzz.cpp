@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/output_naming.h"
 #include "core/source_kind.h"
 
 namespace {

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ondrel::ConvertRequest request{static_cast<ondrel::SourceKind>(kind)};
     const ondrel::InputBytes input{
         ondrel::ByteSpan(file, std::min<std::size_t>(length, ondrel::InputBound(request))), length};
-    const ondrel::Converted converted = ondrel::ConvertCartSave(input, request);
+    const ondrel::Converted converted = ondrel::MakeCartImage(input, request);
     if (converted.bytes.size() != kImage) std::abort();
     Model(kind, file, length, g_expected.data());
     if (std::memcmp(g_expected.data(), converted.bytes.data(), kImage) != 0) std::abort();

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/nocash_format.h"
 #include "core/save_formats.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/dsv_format.h"
 #include "core/little_endian.h"
 #include "core/tests/test_files.h"
 

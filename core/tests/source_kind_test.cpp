@@ -1,4 +1,5 @@
 #include "core/source_kind.h"
+#include "core/output_naming.h"
 
 #include <gtest/gtest.h>
 

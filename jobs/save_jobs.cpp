@@ -1,4 +1,4 @@
-#include "core/conversion.h"
+#include "jobs/save_jobs.h"
 
 #include <memory>
 #include <new>
@@ -10,7 +10,7 @@
 namespace ondrel {
 namespace {
 
-ConvertOutcome Failed(ConvertOutcome outcome, ConvertStatus status, std::error_code error) {
+JobOutcome Failed(JobOutcome outcome, JobStatus status, std::error_code error) {
     outcome.status = status;
     outcome.error = error;
     return outcome;
@@ -32,11 +32,10 @@ Converted Endless(const ConvertRequest& request) {
 // whether the output waits in the batch. head: the buffer inputs are read
 // into, kept for the whole batch so that a thousand saves do not make the
 // heap give memory back and take it again a thousand times.
-ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& written,
-                         InputBuffer& head) {
+JobOutcome WriteSave(const SaveJob& job, OutputBatch& batch, bool& written, InputBuffer& head) {
     const std::string &inputPath = job.inputPath, &outputPath = job.outputPath;
-    ConvertOutcome outcome;
-    if (inputPath.empty()) return Failed(outcome, ConvertStatus::NoInputPath, {});
+    JobOutcome outcome;
+    if (inputPath.empty()) return Failed(outcome, JobStatus::NoInputPath, {});
     std::error_code error;
     std::uint64_t size = 0;
     Converted converted;
@@ -51,7 +50,7 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
             error.clear();
             return open();
         }();
-        if (!input.IsOpen()) return Failed(outcome, ConvertStatus::OpenInputFailed, error);
+        if (!input.IsOpen()) return Failed(outcome, JobStatus::OpenInputFailed, error);
         // Read once, no further than the conversion looks. A file too large
         // for any save is refused by its size, unread.
         size = input.Size();
@@ -63,7 +62,7 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
             } catch (const std::bad_alloc&) {
                 error = std::make_error_code(std::errc::not_enough_memory);
             }
-            if (error) return Failed(outcome, ConvertStatus::ReadInputFailed, error);
+            if (error) return Failed(outcome, JobStatus::ReadInputFailed, error);
             converted = !input.Regular() && size > kLargestSaveFile
                             ? Endless(job.request)
                             : job.convert({head, size}, job.request);
@@ -73,17 +72,16 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
     const std::vector<std::uint8_t> bytes = std::move(converted.bytes);
     const bool unusable = converted.report.fault.kind != FaultKind::None;
     outcome.report = std::make_shared<const ConvertReport>(std::move(converted.report));
-    if (unusable) return Failed(outcome, ConvertStatus::UnusableInput, {});
+    if (unusable) return Failed(outcome, JobStatus::UnusableInput, {});
 
-    if (outputPath.empty()) return Failed(outcome, ConvertStatus::NoOutputPath, {});
+    if (outputPath.empty()) return Failed(outcome, JobStatus::NoOutputPath, {});
     const OutputBatch::Failure failure = job.standardStreams && outputPath == "-"
                                              ? batch.WriteStandardOutput(bytes)
                                              : batch.Write(outputPath, job.replace, bytes);
     outcome.delivered = failure.delivered;
     if (failure)
         return Failed(
-            outcome,
-            failure.created ? ConvertStatus::WriteOutputFailed : ConvertStatus::CreateOutputFailed,
+            outcome, failure.created ? JobStatus::WriteOutputFailed : JobStatus::CreateOutputFailed,
             failure.error);
     written = true;
     return outcome;
@@ -91,18 +89,17 @@ ConvertOutcome WriteSave(const ConvertJob& job, OutputBatch& batch, bool& writte
 
 }  // namespace
 
-ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
-                           SourceKind kind) {
-    ConvertJob job;
+JobOutcome RunSaveJob(const std::string& inputPath, const std::string& outputPath,
+                      SourceKind kind) {
+    SaveJob job;
     job.inputPath = inputPath;
     job.outputPath = outputPath;
     job.request.kind = kind;
-    return ConvertSaves({job}).front();
+    return RunSaveJobs({job}).front();
 }
 
-std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs,
-                                         const OutcomeSink& settled) {
-    std::vector<ConvertOutcome> outcomes;
+std::vector<JobOutcome> RunSaveJobs(const std::vector<SaveJob>& jobs, const OutcomeSink& settled) {
+    std::vector<JobOutcome> outcomes;
     outcomes.reserve(jobs.size());
     std::vector<std::size_t> waiting;  // the jobs whose outputs wait in the batch
     std::vector<bool> final;           // per job
@@ -115,14 +112,13 @@ std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs,
     OutputBatch batch([&](std::span<const std::error_code> results) {
         for (const std::error_code& result : results) {
             const std::size_t job = waiting[committed++];
-            if (result)
-                outcomes[job] = Failed(outcomes[job], ConvertStatus::WriteOutputFailed, result);
+            if (result) outcomes[job] = Failed(outcomes[job], JobStatus::WriteOutputFailed, result);
             final[job] = true;
         }
         tell();
     });
     InputBuffer head;
-    for (const ConvertJob& job : jobs) {
+    for (const SaveJob& job : jobs) {
         bool written = false;
         outcomes.push_back(WriteSave(job, batch, written, head));
         final.push_back(!written);

@@ -1,4 +1,4 @@
-#include "core/transform_command.h"
+#include "jobs/transform_command.h"
 
 #include <gtest/gtest.h>
 

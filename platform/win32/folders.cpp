@@ -1,7 +1,8 @@
-// The Win32 steps of writing an output. Windows has no way to put many files
-// on the disk at once, so each temporary is flushed on its own; the move into
-// place is written through. Paths are compared in one case, and some names
-// are devices in every folder.
+// The Win32 steps on folders and on the run's process: each temporary
+// flushed on its own (Windows has no way to put many files on the disk at
+// once), the move into place written through, room and listings of folders,
+// paths compared in one case with some names devices in every folder, and
+// the console's interrupts.
 
 #include "platform/system_files.h"
 

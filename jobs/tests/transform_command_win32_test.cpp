@@ -14,7 +14,7 @@
 
 #include "core/save_image.h"
 #include "core/tests/test_files.h"
-#include "core/transform_command.h"
+#include "jobs/transform_command.h"
 #include "platform/file_io.h"
 #include "platform/temporaries.h"
 

@@ -1,6 +1,7 @@
-// Win32 steps of opening, reading and creating files: ANSI paths as the
-// dialogs deliver them, handles shared so that this run can move or remove
-// its temporaries while it holds them.
+// The Win32 steps on one file: opening and reading an input, looking at a
+// path, and creating, probing and writing an output's temporary. ANSI paths
+// as the dialogs deliver them; handles shared so that this run can move or
+// remove its temporaries while it holds them.
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "core/transform_command.h"
+#include "jobs/transform_command.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "core/conversion.h"
+#include "jobs/save_jobs.h"
 
 namespace ondrel {
 namespace {
@@ -14,7 +14,7 @@ enum class PathShown { None, Input, Output };
 // The dialog's text for each outcome; a failure text puts the trimmed path
 // between its two pieces.
 struct MessageRow {
-    ConvertStatus status;
+    JobStatus status;
     std::string_view before;
     PathShown path;
     std::string_view after;
@@ -23,19 +23,18 @@ struct MessageRow {
 };
 
 constexpr std::array kMessages = {
-    MessageRow{ConvertStatus::Converted, "Transform OK!", PathShown::None, "", "OK",
-               MessageIcon::None},
-    MessageRow{ConvertStatus::NoInputPath, "Please select the input file!", PathShown::None, "",
+    MessageRow{JobStatus::Converted, "Transform OK!", PathShown::None, "", "OK", MessageIcon::None},
+    MessageRow{JobStatus::NoInputPath, "Please select the input file!", PathShown::None, "",
                "Error", MessageIcon::Error},
-    MessageRow{ConvertStatus::OpenInputFailed, "Open file [ ", PathShown::Input, " ] failure!",
+    MessageRow{JobStatus::OpenInputFailed, "Open file [ ", PathShown::Input, " ] failure!", "Error",
+               MessageIcon::Error},
+    MessageRow{JobStatus::ReadInputFailed, "Read file [ ", PathShown::Input, " ] failure!", "Error",
+               MessageIcon::Error},
+    MessageRow{JobStatus::NoOutputPath, "Please select the output file!", PathShown::None, "",
                "Error", MessageIcon::Error},
-    MessageRow{ConvertStatus::ReadInputFailed, "Read file [ ", PathShown::Input, " ] failure!",
+    MessageRow{JobStatus::CreateOutputFailed, "Create file [ ", PathShown::Output, " ] failure!",
                "Error", MessageIcon::Error},
-    MessageRow{ConvertStatus::NoOutputPath, "Please select the output file!", PathShown::None, "",
-               "Error", MessageIcon::Error},
-    MessageRow{ConvertStatus::CreateOutputFailed, "Create file [ ", PathShown::Output,
-               " ] failure!", "Error", MessageIcon::Error},
-    MessageRow{ConvertStatus::WriteOutputFailed, "Write file [ ", PathShown::Output, " ] failure!",
+    MessageRow{JobStatus::WriteOutputFailed, "Write file [ ", PathShown::Output, " ] failure!",
                "Error", MessageIcon::Error},
 };
 
@@ -52,7 +51,7 @@ void RunTransform(std::string& inputPath, std::string& outputPath, SourceKind ki
                   MessageSink& sink) {
     TrimPath(inputPath);
     TrimPath(outputPath);
-    const ConvertOutcome outcome = ConvertSave(inputPath, outputPath, kind);
+    const JobOutcome outcome = RunSaveJob(inputPath, outputPath, kind);
     for (const auto& row : kMessages) {
         if (row.status != outcome.status) continue;
         std::string text(row.before);

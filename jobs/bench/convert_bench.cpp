@@ -12,7 +12,7 @@
 #include <fstream>
 #include <vector>
 
-#include "core/conversion.h"
+#include "jobs/save_jobs.h"
 
 namespace {
 
@@ -57,8 +57,8 @@ void BM_Convert(benchmark::State& state) {
     const std::string in = TheFiles().Input(c.size, c.blankFront).string();
     const std::string out = (TheFiles().folder / "out.sav").string();
     for (auto _ : state) {
-        auto outcome = ondrel::ConvertSave(in, out, c.kind);
-        if (outcome.status != ondrel::ConvertStatus::Converted)
+        auto outcome = ondrel::RunSaveJob(in, out, c.kind);
+        if (outcome.status != ondrel::JobStatus::Converted)
             state.SkipWithError("conversion failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ondrel::kSaveImageSize));

@@ -1,5 +1,7 @@
-// POSIX steps of opening, reading and creating files: non-blocking opens,
-// temporaries held under flock, and the old file's owner and mode kept.
+// The POSIX steps on one file: opening an input without blocking and asking
+// what it is, reading it, looking at a path, and creating, probing and
+// writing an output's temporary (held under flock, with the old file's owner
+// and mode).
 
 #include <fcntl.h>
 #include <sys/file.h>
