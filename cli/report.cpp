@@ -7,93 +7,13 @@
 
 #include "core/chip_size.h"
 #include "core/save_plan.h"
+#include "core/shown_name.h"
 #include "platform/file_io.h"
 
 namespace ondrel::cli {
 
-namespace {
-
-// The code point of the UTF-8 sequence at the start of text, and its length
-// in bytes; 0 when the bytes are not UTF-8 (a stray continuation byte, an
-// overlong form, a surrogate, a value past U+10FFFF, a sequence cut short).
-std::size_t Utf8At(std::string_view text, char32_t& code) {
-    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, least = 0x80, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, least = 0x800, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, least = 0x10000, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0u) != 0x80u) return 0;
-        code = code << 6 | (byte(i) & 0x3Fu);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
-// C0 and C1 controls and DEL: a terminal acts on them (a newline splits the
-// line, U+009B starts a control sequence as ESC [ does) instead of showing
-// them.
-bool IsControl(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
-// "\\x9B", "\\u0085": the escape, then the value in upper-case hexadecimal.
-std::string Escaped(const char* escape, unsigned value, int digits) {
-    char hex[9];
-    std::snprintf(hex, sizeof hex, "%0*X", digits, value);
-    return escape + std::string(hex);
-}
-
-}  // namespace
-
 std::string Shown(const std::string& path) {
-    const std::string_view text(path);
-    // Quoted as well: a name that would not be seen at all, empty or blanks only.
-    bool plain = text.find_first_not_of(' ') != std::string_view::npos;
-    char32_t code = 0;
-    for (std::size_t i = 0, length = 0; plain && i < text.size(); i += length) {
-        length = Utf8At(text.substr(i), code);
-        plain = length != 0 && !IsControl(code);
-    }
-    if (plain) return path;
-    std::string shown = "\"";
-    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
-        length = Utf8At(text.substr(i), code);
-        if (length == 0) {
-            // A byte that is no part of a UTF-8 character: shown as itself.
-            shown += Escaped("\\x", static_cast<unsigned char>(text[i]), 2);
-            length = 1;
-        } else if (code == '"' || code == '\\') {
-            shown += {'\\', static_cast<char>(code)};
-        } else if (code == '\n') {
-            shown += "\\n";
-        } else if (code == '\t') {
-            shown += "\\t";
-        } else if (code == '\r') {
-            shown += "\\r";
-        } else if (code < 0x80 && IsControl(code)) {
-            shown += Escaped("\\x", code, 2);
-        } else if (IsControl(code)) {
-            // A C1 control is one character, written as C writes it by its code.
-            shown += Escaped("\\u", code, 4);
-        } else {
-            shown += text.substr(i, length);
-        }
-    }
-    return shown + '"';
+    return ShownName(path);
 }
 
 std::string ShownInput(const std::string& path) {

@@ -271,7 +271,8 @@ std::string WithHint(const Fault& fault, SaveTarget target, const FaultHints& hi
             if (!fault.holder) return fault.problem;
             hint = target == SaveTarget::J8
                        ? std::string(hints.otherTarget)
-                       : std::string(hints.sizeBefore) + ShortSize(*fault.holder) +
+                       : std::string(hints.sizeBefore) +
+                             (hints.sizesInWords ? SizeInWords : ShortSize)(*fault.holder) +
                              std::string(hints.sizeAfter);
             break;
         case FaultKind::PastCartRule:

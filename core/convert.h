@@ -67,6 +67,7 @@ struct FaultHints {
     std::string_view keepBytes;    // reading raw keeps bytes past a rule ("it"/"them" follows)
     std::string_view keepFile;     // reading raw keeps a front a move would overwrite
     std::string_view chooseKind;   // naming the kind converts a file of another name
+    bool sizesInWords = false;     // "256 KiB", as a control shows it, not "256K"
 };
 
 // The fault's problem and, where one exists, the hint that keeps the bytes,

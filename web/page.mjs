@@ -11,24 +11,25 @@ const status = $('status');
 const list = $('results');
 
 // From a Blob, so that the page works opened as a file, with no request.
-// Two workers share each batch; the first makes the zip, with the outputs
-// the other hands it through a port of their own.
+// Two workers share each batch; the first also makes the zip.
 const workerUrl = URL.createObjectURL(new Blob([$('ondrel-worker').textContent], { type: 'text/javascript' }));
-const workers = [new Worker(workerUrl), new Worker(workerUrl)];
-for (const other of workers.slice(1)) {
-    const { port1, port2 } = new MessageChannel();
-    workers[0].postMessage({ type: 'zipper' }, [port1]);
-    other.postMessage({ type: 'share' }, [port2]);
-}
+// A worker that has given no answer for this long while it has work is
+// taken for dead.
+const kSilence = 30000;
+// A worker that dies is started again, this many times a batch at most.
+const kRestarts = 3;
+const workers = [0, 1].map(startWorker);
 
 let chosen = [];      // the files, in the order chosen
-let batch = 0;        // the conversion under way; results of older ones are dropped
-let items = [];       // per file: its result once it came, and its link's address
+let batch = 0;        // the conversion under way; answers for older ones are dropped
+let items = [];       // per file: its result once it came, its worker, its output and link's address
 let shown = 0;        // results shown of this batch: the first ones, in order
 let showing = false;  // a frame is asked for to show more
 let converting = false;
 let zipping = false;
+let zip = 0;          // the zip asked for last; answers for older ones are dropped
 let zipUrl = '';
+let restarts = 0;     // workers started again in this batch
 
 function element(tag, className, text) {
     const node = document.createElement(tag);
@@ -47,10 +48,11 @@ function listItem(className, ...content) {
 }
 
 // While a zip is made the button stays enabled (a disabled button would drop
-// the keyboard's focus) and says it is busy.
+// the keyboard's focus) and says it is busy; a press then says so.
 function updateDownloadAll() {
     downloadAll.disabled = converting || !items.some((item) => item.url);
     downloadAll.setAttribute('aria-busy', String(zipping));
+    progress.setAttribute('aria-label', zipping ? 'Zipping' : 'Converting');
 }
 
 function plural(count, word) {
@@ -77,16 +79,29 @@ function sendFiles(id, choices, looked = 0) {
     const messages = Math.max(Math.ceil(chosen.length / kFilesPerMessage), workers.length);
     for (let message = 0; message < messages; ++message) {
         const first = message * kFilesPerMessage;
-        workers[message % workers.length].postMessage({
-            type: 'files', batch: id, choices, first, files: chosen.slice(first, first + kFilesPerMessage),
-            last: message + workers.length >= messages,
+        const files = chosen.slice(first, first + kFilesPerMessage);
+        const slot = workers[message % workers.length];
+        for (let index = first; index < first + files.length; ++index) items[index].slot = slot;
+        slot.heard = performance.now();
+        slot.worker.postMessage({
+            type: 'files', batch: id, choices, first, files, last: message + workers.length >= messages,
         });
     }
 }
 
+// Gives up on whatever the zip was: a new batch or a dead worker ends it.
+function dropZip() {
+    zip += 1;
+    if (zipping) finishZip('');
+}
+
 function convertChosen() {
     batch += 1;
+    restarts = 0;
+    dropZip();
     for (const item of items) if (item.url) URL.revokeObjectURL(item.url);
+    if (zipUrl) URL.revokeObjectURL(zipUrl);
+    zipUrl = '';
     items = chosen.map(() => ({}));
     list.replaceChildren();
     shown = 0;
@@ -103,10 +118,11 @@ function convertChosen() {
 
 function itemOf(result) {
     if (!result.ok) {
-        return listItem('refused', element('p', '', `${chosen[result.index].name}: ${result.refusal}`));
+        return listItem('refused',
+            element('p', '', `${result.shown || chosen[result.index].name}: ${result.refusal}`));
     }
     const url = URL.createObjectURL(result.blob);
-    items[result.index].url = url;
+    Object.assign(items[result.index], { url, output: result.output, blob: result.blob });
     const link = element('a', '', `Download ${result.output}`);
     link.href = url;
     link.download = result.output;
@@ -151,19 +167,29 @@ function showArrived() {
 
 function finishZip(message) {
     zipping = false;
-    progress.hidden = true;
-    status.textContent = message;
+    progress.hidden = !converting;
+    if (message) status.textContent = message;
     updateDownloadAll();
 }
 
-const answer = ({ data }) => {
-    if (data.type === 'result' && data.batch === batch) {
-        items[data.index].result = data;
-        if (data.index === shown) showSoon();
-    } else if (data.type === 'zip-progress') {
+// A file's answer, the first only: a worker that died answers for its files.
+function take(index, result) {
+    if (items[index].answered) return;
+    items[index].answered = true;
+    items[index].result = { ...result, index };
+    if (index === shown) showSoon();
+}
+
+function answer(slot, { data }) {
+    slot.heard = performance.now();
+    const ours = data.batch === batch && (data.zip === undefined || data.zip === zip);
+    if (!ours) return;
+    if (data.type === 'result') {
+        take(data.index, data);
+    } else if (data.type === 'zip-progress' && zipping) {
         progress.max = data.total;
         progress.value = data.done;
-    } else if (data.type === 'zipped') {
+    } else if (data.type === 'zipped' && zipping) {
         if (zipUrl) URL.revokeObjectURL(zipUrl);
         zipUrl = URL.createObjectURL(data.blob);
         const link = element('a');
@@ -171,17 +197,68 @@ const answer = ({ data }) => {
         link.download = 'ondrel-saves.zip';
         link.click();
         finishZip('The zip of all converted saves is ready: ondrel-saves.zip.');
-    } else if (data.type === 'zip-failed') {
-        finishZip(`The zip could not be made: ${data.message}`);
+    } else if (data.type === 'zip-failed' && zipping) {
+        finishZip(`"Download all" failed: the zip could not be made (${data.message}); ` +
+            'download the files one by one, or convert fewer at once.');
     }
-};
-
-for (const worker of workers) {
-    worker.onmessage = answer;
-    worker.onerror = (event) => {
-        status.textContent = `The converter could not start: ${event.message}`;
-    };
 }
+
+function startWorker(place) {
+    const slot = { place, worker: new Worker(workerUrl), heard: 0 };
+    slot.worker.onmessage = (event) => answer(slot, event);
+    slot.worker.onerror = (event) => {
+        event.preventDefault();
+        lost(slot, event.message || 'its worker failed');
+    };
+    // Faults a test asks for; a page in use has none.
+    if (globalThis.ondrelTestFaults) slot.worker.postMessage({ type: 'faults', faults: globalThis.ondrelTestFaults });
+    return slot;
+}
+
+// A worker that died or stopped answering: its files of the batch that have
+// no answer are not converted, for the reason given, and another worker takes
+// its place.
+function lost(slot, reason) {
+    if (workers[slot.place] !== slot) return;
+    slot.worker.terminate();
+    workers[slot.place] = restarts++ < kRestarts ? startWorker(slot.place) : deadSlot(slot.place, reason);
+    items.forEach((item, index) => {
+        if (item.slot === slot) take(index, { ok: false, refusal: `the converter stopped (${reason}); nothing written` });
+    });
+    if (zipping && slot.place === 0) {
+        dropZip();
+        status.textContent = `"Download all" failed: the converter stopped (${reason}).`;
+    }
+}
+
+// A worker that died too often: every file handed to it is answered at once.
+function deadSlot(place, reason) {
+    const slot = { place, heard: 0 };
+    slot.worker = {
+        terminate() {},
+        postMessage(data) {
+            if (data.type === 'files') {
+                data.files.forEach((file, i) => take(data.first + i,
+                    { ok: false, refusal: `the converter stopped (${reason}); nothing written` }));
+            } else if (data.type === 'zip') {
+                queueMicrotask(() => answer(slot, { data: { ...data, type: 'zip-failed', message: reason } }));
+            }
+        },
+    };
+    return slot;
+}
+
+// The watchdog: a worker silent for too long while files or the zip wait on
+// it is taken for dead.
+setInterval(() => {
+    if (!converting && !zipping) return;
+    const now = performance.now();
+    for (const slot of [...workers]) {
+        const waited = (zipping && slot.place === 0) ||
+            items.some((item) => item.slot === slot && !item.answered);
+        if (waited && now - slot.heard > kSilence) lost(slot, `no answer for ${kSilence / 1000} s`);
+    }
+}, 5000);
 
 function choose(files) {
     chosen = [...files];
@@ -196,14 +273,22 @@ for (const field of Object.values(choiceFields)) {
 }
 
 downloadAll.addEventListener('click', () => {
-    const count = items.filter((item) => item.url).length;
-    if (count === 0 || converting || zipping) return;
+    const outputs = items.filter((item) => item.url).map(({ output, blob }) => ({ name: output, blob }));
+    if (zipping) {
+        status.textContent = `Still zipping (${progress.value} of ${progress.max} done); ` +
+            'ondrel-saves.zip downloads when it is ready.';
+        return;
+    }
+    if (outputs.length === 0 || converting) return;
     zipping = true;
+    zip += 1;
     updateDownloadAll();
+    progress.max = outputs.length;
     progress.value = 0;
     progress.hidden = false;
-    status.textContent = `Zipping ${plural(count, 'converted save')}…`;
-    workers[0].postMessage({ type: 'zip', batch });
+    status.textContent = `Zipping ${plural(outputs.length, 'converted save')}…`;
+    workers[0].heard = performance.now();
+    workers[0].worker.postMessage({ type: 'zip', batch, zip, outputs });
 });
 
 // Files dropped anywhere on the page are chosen as if picked.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "core/save_formats.h"
 #include "core/save_image.h"
 #include "core/save_plan.h"
+#include "core/shown_name.h"
 #include "core/source_kind.h"
 
 namespace {
@@ -31,6 +33,7 @@ struct Result {
 // What the page shows of one file: the converter's report lines and warnings,
 // or why nothing was made.
 struct Answer {
+    std::string shown;  // the input's name as the report shows it
     std::string output;
     std::vector<std::string> lines;
     std::vector<std::string> warnings;
@@ -66,6 +69,8 @@ void AppendJsonList(std::string& json, const std::vector<std::string>& texts) {
 std::string Json(const Answer& answer) {
     std::string json = "{\"ok\":";
     json += answer.refusal.empty() ? "true" : "false";
+    json += ",\"shown\":";
+    AppendJsonString(json, answer.shown);
     json += ",\"output\":";
     AppendJsonString(json, answer.refusal.empty() ? answer.output : "");
     json += ",\"lines\":";
@@ -85,74 +90,95 @@ std::optional<ondrel::SaveTarget> TargetNamed(std::string_view name) {
     return std::nullopt;
 }
 
-std::string FileName(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A fault in the page's words: the core's, and the choice on the page that
 // keeps what would be lost.
 std::string Worded(const ondrel::Fault& fault, ondrel::SaveTarget target) {
     static constexpr ondrel::FaultHints kControls{
-        "choose a bare save or .dsv under Convert to",
+        "choose Bare save or DeSmuME .dsv under Convert to",
         "choose ",
         " under Chip size",
-        "choose raw under Read as to keep ",
-        "choose raw under Read as to keep the file as it is",
-        "choose its kind under Read as"};
+        "choose Bare save under Read as to keep ",
+        "choose Bare save under Read as to keep the file as it is",
+        "choose its kind under Read as",
+        true};
     return ondrel::WithHint(fault, target, kControls);
 }
 
-// Plans one file of its name as the converter does, then converts the bytes
-// the converter would read of it.
-Answer Answered(const std::uint8_t* bytes, std::uint32_t size, const std::string& name,
-                std::string_view targetName, std::string_view chipSize, std::string_view readAs,
-                std::vector<std::uint8_t>& output) {
-    Answer answer;
+// The page's choices, checked: the target, the chip size (set aside for the
+// J8 image, whose size is fixed, so that one chosen for a bare save earlier
+// does not refuse every file), and the kind to read by.
+struct Choices {
+    ondrel::SaveChoices save;
+    std::string refusal;
+};
+
+Choices ChoicesOf(std::string_view targetName, std::string_view chipSize, std::string_view readAs) {
+    Choices choices;
     const auto target = TargetNamed(targetName);
     if (!target) {
-        answer.refusal = "cannot convert to \"" + std::string(targetName) + "\"";
-        return answer;
+        choices.refusal = "cannot convert to \"" + std::string(targetName) + "\"";
+        return choices;
     }
+    choices.save.target = *target;
     std::optional<std::uint64_t> chip = 0;
     if (!chipSize.empty()) chip = ondrel::ParseShortSize(chipSize);
     if (!chip || (*chip != 0 && !ondrel::IsChipSize(*chip))) {
-        answer.refusal = std::string(chipSize) + " is not a DS save chip size (" +
-                         std::string(ondrel::kChipSizesInWords) + ")";
-        return answer;
+        choices.refusal = std::string(chipSize) + " is not a DS save chip size (" +
+                          std::string(ondrel::kChipSizesInWords) + ")";
+        return choices;
     }
-    std::optional<ondrel::SourceKind> kind;
-    if (!readAs.empty() && !(kind = ondrel::SourceKindNamed(readAs))) {
-        answer.refusal = "cannot read a save as \"" + std::string(readAs) + "\"";
-        return answer;
-    }
-    const ondrel::SavePlan plan = ondrel::PlanSave(name, {kind, *target, *chip});
-    if (plan.fault.kind != ondrel::FaultKind::None) {
-        answer.refusal =
-            Worded(plan.fault, *target) +
-            (plan.fault.kind == ondrel::FaultKind::NotNamedAsASave ? "; nothing written" : "");
-        return answer;
-    }
-    answer.output = FileName(plan.outputPath);
+    choices.save.chipSize = *target == ondrel::SaveTarget::J8 ? 0 : *chip;
+    if (!readAs.empty() && !(choices.save.kind = ondrel::SourceKindNamed(readAs)))
+        choices.refusal = "cannot read a save as \"" + std::string(readAs) + "\"";
+    return choices;
+}
 
-    // The converter reads a file no further than its conversion looks.
-    const std::uint64_t read = std::min<std::uint64_t>(size, ondrel::InputBound(plan.request));
+// Plans one file of its name as the converter does, then converts its first
+// bytes (no fewer than the converter would read of it) and its size.
+Answer Answered(const std::uint8_t* bytes, std::uint32_t length, std::uint64_t size,
+                const std::string& name, std::string_view targetName, std::string_view chipSize,
+                std::string_view readAs, std::vector<std::uint8_t>& output) {
+    Answer answer;
+    answer.shown = ondrel::ShownName(name);
+    const Choices choices = ChoicesOf(targetName, chipSize, readAs);
+    if (!choices.refusal.empty()) {
+        answer.refusal = choices.refusal;
+        return answer;
+    }
+    const ondrel::SaveTarget target = choices.save.target;
+    const ondrel::SavePlan plan = ondrel::PlanSave(name, choices.save);
+    if (plan.fault.kind != ondrel::FaultKind::None) {
+        answer.refusal = Worded(plan.fault, target) + "; nothing written";
+        return answer;
+    }
+    // A browser's file has a name and no folder: a backslash is part of it.
+    answer.output = plan.outputPath;
+
+    // The converter reads a file no further than its conversion looks, and
+    // refuses one too large for any save by its size alone.
+    const std::uint64_t read =
+        ondrel::TooLargeToConvert(size, plan.request)
+            ? 0
+            : std::min<std::uint64_t>({length, size, ondrel::InputBound(plan.request)});
     ondrel::Converted converted = ondrel::Convert(
         {ondrel::ByteSpan(bytes, static_cast<std::size_t>(read)), size}, plan.request);
     const ondrel::ConvertReport& report = converted.report;
     if (report.fault.kind != ondrel::FaultKind::None) {
-        answer.refusal = Worded(report.fault, *target) + "; nothing written";
+        answer.refusal = Worded(report.fault, target) + "; nothing written";
         return answer;
     }
     output = std::move(converted.bytes);
     // Worded as the converter's report, line for line.
-    answer.lines.push_back(ondrel::Headline(name, answer.output, report));
+    answer.lines.push_back(
+        ondrel::Headline(ondrel::ShownName(name), ondrel::ShownName(answer.output), report));
     for (const std::string& note : report.notes) answer.lines.push_back("  " + note);
     answer.warnings = report.warnings;
     return answer;
 }
 
 }  // namespace
+
+constexpr const char* kOutOfMemory = "not enough memory to convert it; nothing written";
 
 extern "C" {
 
@@ -171,29 +197,62 @@ const char* ondrel_too_large_text(double size) {
     return text.c_str();
 }
 
-// Converts one file's bytes (the caller keeps them). target: "j8", "raw" or
-// "dsv"; chipSize: "" for the save's own, or "512", "8K" ... "64M"; readAs: ""
-// for the kind its name gives, or a kind's name ("nds-sav", "dat", "sav",
-// "dsv", "duc", "nocash", "raw"). Free it with ondrel_result_free; null only
-// when there was no memory even for the answer.
-void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* fileName,
-                     const char* target, const char* chipSize, const char* readAs) {
+// The most bytes of a file of this size that a conversion with these
+// choices looks at: the page reads no more of it (File.slice), as the
+// converter reads no more. 0 when the choices, the name or the size alone
+// refuse it before its bytes.
+double ondrel_input_bound(const char* fileName, const char* target, const char* chipSize,
+                          const char* readAs, double size) {
+    const Choices choices = ChoicesOf(target, chipSize, readAs);
+    if (!choices.refusal.empty()) return 0;
+    const ondrel::SavePlan plan = ondrel::PlanSave(fileName, choices.save);
+    if (plan.fault.kind != ondrel::FaultKind::None ||
+        ondrel::TooLargeToConvert(static_cast<std::uint64_t>(size), plan.request))
+        return 0;
+    return static_cast<double>(ondrel::InputBound(plan.request));
+}
+
+// Why a file could not be converted for want of memory.
+const char* ondrel_out_of_memory_text(void) {
+    return kOutOfMemory;
+}
+
+// Converts a file from its first length bytes (the caller keeps them), no
+// fewer than ondrel_input_bound asks for, and its whole size. target: "j8",
+// "raw" or "dsv"; chipSize: "" for the save's own, or "512", "8K" ... "64M";
+// readAs: "" for the kind its name gives, or a kind's name ("nds-sav", "dat",
+// "sav", "dsv", "duc", "nocash", "raw"). Free it with ondrel_result_free;
+// null only when there was no memory even for the answer.
+void* ondrel_convert_part(const std::uint8_t* bytes, std::uint32_t length, double size,
+                          const char* fileName, const char* target, const char* chipSize,
+                          const char* readAs) {
     auto* result = new (std::nothrow) Result;
     if (!result) return nullptr;
     try {
-        result->json =
-            Json(Answered(bytes, size, fileName, target, chipSize, readAs, result->bytes));
-    } catch (const std::bad_alloc&) {
+        result->json = Json(Answered(bytes, length, static_cast<std::uint64_t>(size), fileName,
+                                     target, chipSize, readAs, result->bytes));
+    } catch (const std::exception& failure) {
+        // Out of memory, or a fault of the core's: the file is refused in
+        // words, never left without an answer.
         result->bytes.clear();
         result->json.clear();
         Answer failed;
-        failed.refusal = "not enough memory to convert it";
+        failed.shown = ondrel::ShownName(fileName);
+        failed.refusal = dynamic_cast<const std::bad_alloc*>(&failure)
+                             ? std::string(kOutOfMemory)
+                             : std::string(failure.what()) + "; nothing written";
         result->json = Json(failed);
     }
     return result;
 }
 
-// {"ok":bool,"output":name,"lines":[...],"warnings":[...],"refusal":reason}
+// Converts one whole file's bytes: ondrel_convert_part of all of them.
+void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* fileName,
+                     const char* target, const char* chipSize, const char* readAs) {
+    return ondrel_convert_part(bytes, size, size, fileName, target, chipSize, readAs);
+}
+
+// {"ok":bool,"shown":name,"output":name,"lines":[...],"warnings":[...],"refusal":reason}
 const char* ondrel_result_json(void* result) {
     return static_cast<Result*>(result)->json.c_str();
 }

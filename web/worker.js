@@ -1,12 +1,16 @@
 // The page's workers: each converts its share of the chosen files with the
-// core and makes each output a Blob; the first also zips the outputs of all.
-// The page's own thread only hands over files and shows text, and stays
-// responsive through a batch of a thousand. Making Blobs is the slowest step
-// of a batch, and the browser does it faster for two threads than for one.
-// (Their addresses are the page's to make: Chromium will not download from an
-// address a worker made for a page opened as a file.) A classic script: the
-// page's build puts fflate (self.fflate) and Emscripten's factory OndrelCore
-// ahead of it in one Blob.
+// core and makes each output a Blob; the first also zips the outputs the page
+// hands it. The page's own thread only hands over files and shows text, and
+// stays responsive through a batch of a thousand. Making Blobs is the slowest
+// step of a batch, and the browser does it faster for two threads than for
+// one. (Their addresses are the page's to make: Chromium will not download
+// from an address a worker made for a page opened as a file.) A classic
+// script: the page's build puts fflate (self.fflate) and Emscripten's factory
+// OndrelCore ahead of it in one Blob.
+//
+// Every message to and from the page carries its batch: what arrives for a
+// batch the page has left is dropped, and a newer batch ends the work of the
+// older one here.
 'use strict';
 
 let corePromise = OndrelCore();
@@ -24,21 +28,37 @@ let blank = new Blob([]);
 let blankRuns = new Map();
 
 // The batch the page asked for last: this worker's share of its files, each
-// with its place in the batch (arriving ten at a time), and the outputs made
-// so far.
-let current = { id: 0, files: [], complete: true, outputs: [] };
-// The first worker's ports to the others, which hand it their outputs to zip.
-const others = [];
+// with its place in the batch (arriving ten at a time).
+let current = { id: 0, files: [], complete: true };
+// The zip asked for last; an older one stops.
+let currentZip = 0;
+// Faults the page's tests make happen (a Blob the browser cannot keep, a
+// worker that dies); none in use.
+let faults = {};
+
+// What went wrong, in the words it came with.
+function described(error) {
+    if (error instanceof Error || error instanceof DOMException) return error.message || error.name;
+    return String(error);
+}
+
+// Memory from the core's heap; none left is an error of its own.
+class OutOfMemory extends Error {}
+function allocated(core, size) {
+    const pointer = core._malloc(size);
+    if (!pointer) throw new OutOfMemory('out of memory');
+    return pointer;
+}
 
 // The core's C functions take strings as NUL-terminated UTF-8 in its heap.
 function withStrings(core, texts, use) {
-    const pointers = texts.map((text) => {
-        const size = core.lengthBytesUTF8(text) + 1;
-        const pointer = core._malloc(size);
-        core.stringToUTF8(text, pointer, size);
-        return pointer;
-    });
+    const pointers = [];
     try {
+        for (const text of texts) {
+            const size = core.lengthBytesUTF8(text) + 1;
+            pointers.push(allocated(core, size));
+            core.stringToUTF8(text, pointers.at(-1), size);
+        }
         return use(...pointers);
     } finally {
         pointers.forEach((pointer) => core._free(pointer));
@@ -48,6 +68,7 @@ function withStrings(core, texts, use) {
 // The bytes as a Blob, a long run of 0xFF at their end taken from the shared
 // blank Blob.
 function blobOf(heap, start, size) {
+    if (faults.unstorable) throw new Error(faults.unstorable);
     let end = start + size;
     // Byte by byte up to a word's boundary, then word by word, then the rest.
     while (end > start && (end & 3) !== 0 && heap[end - 1] === 0xff) --end;
@@ -66,18 +87,45 @@ function blobOf(heap, start, size) {
     return new Blob([heap.subarray(start, end), blankRuns.get(run)]);
 }
 
-// One file through the core: its report and, when converted, the output.
-function convertBytes(core, bytes, name, choices) {
-    const input = core._malloc(Math.max(bytes.length, 1));
-    core.HEAPU8.set(bytes, input);
-    const result = withStrings(core, [name, choices.target, choices.chipSize, choices.readAs],
-        (...texts) => core._ondrel_convert(input, bytes.length, ...texts));
-    core._free(input);
-    if (!result) throw new Error('out of memory');
+// Whether the browser kept the Blob's bytes: where it keeps Blobs in memory
+// (a private window) one it has no room for is made all the same, and fails
+// only when read. Its length, and its first byte read back (a Blob the
+// browser could not store fails whatever part is read). A read costs half a
+// millisecond, a sixth of a batch of a thousand small outputs, so it is
+// left out where the browser has room for certain: Chromium kept about
+// 2 GiB of outputs in a private window before the first failed.
+const kSurelyKept = 256 * 1024 * 1024;
+const kAlwaysChecked = 1024 * 1024;
+async function checkStored(blob, size, keptBefore = Infinity) {
+    if (blob.size !== size) throw new Error(`${blob.size} of ${size} bytes kept`);
+    if (size > 0 && (size >= kAlwaysChecked || keptBefore + size > kSurelyKept)) {
+        await blob.slice(0, 1).arrayBuffer();
+    }
+}
+
+// One file's first bytes through the core: its report and, when converted,
+// the output and its size.
+function convertBytes(core, bytes, size, name, choices) {
+    const input = allocated(core, Math.max(bytes.length, 1));
+    let result;
+    try {
+        core.HEAPU8.set(bytes, input);
+        result = withStrings(core, [name, choices.target, choices.chipSize, choices.readAs],
+            (...texts) => core._ondrel_convert_part(input, bytes.length, size, ...texts));
+    } finally {
+        core._free(input);
+    }
+    if (!result) throw new OutOfMemory('out of memory');
     try {
         const answer = JSON.parse(core.UTF8ToString(core._ondrel_result_json(result)));
         if (answer.ok) {
-            answer.blob = blobOf(core.HEAPU8, core._ondrel_result_bytes(result), core._ondrel_result_size(result));
+            const bytesOut = core._ondrel_result_size(result);
+            try {
+                answer.blob = blobOf(core.HEAPU8, core._ondrel_result_bytes(result), bytesOut);
+                answer.size = bytesOut;
+            } catch (error) {
+                answer.unstored = described(error);
+            }
         }
         return answer;
     } finally {
@@ -89,41 +137,86 @@ function refused(reason) {
     return { ok: false, output: '', lines: [], warnings: [], refusal: reason };
 }
 
+// The core's words for a conversion that found no memory.
+function outOfMemory(core) {
+    return core._ondrel_out_of_memory_text
+        ? core.UTF8ToString(core._ondrel_out_of_memory_text())
+        : 'the converter stopped (out of memory); nothing written';
+}
+
 async function convertFile(file, bytesPromise, choices) {
+    let core;
     try {
-        const core = await corePromise;
-        if (file.size > core._ondrel_max_input_size()) {
-            return refused(core.UTF8ToString(core._ondrel_too_large_text(file.size)));
+        core = await corePromise;
+        const read = await bytesPromise;
+        if (read.failed) throw read.failed;
+        if (read.error) {
+            return refused(`could not be read: ${read.error}; choose it again; nothing written`);
         }
-        const bytes = await bytesPromise;
-        if (!bytes) return refused('could not be read; nothing written');
-        return convertBytes(core, bytes, file.name, choices);
+        return convertBytes(core, read.bytes, file.size, file.name, choices);
     } catch (error) {
         // A core that failed midway may be left inconsistent: the next file
         // gets a fresh one.
         corePromise = OndrelCore();
-        return refused(`the converter stopped (${error.message}); nothing written`);
+        if (error instanceof OutOfMemory && core) return refused(outOfMemory(core));
+        return refused(`the converter stopped (${described(error)}); nothing written`);
     }
 }
 
-// A file's bytes, or null when the browser cannot read it (a folder dropped,
-// a file removed since it was chosen). Never asked for a file too large to
-// convert.
-async function readFile(file) {
+// A file's first bytes, as many as a conversion with these choices looks at
+// (the whole of most files, the front of a cart's), or why the browser cannot
+// read it (a folder dropped, a file changed or removed since it was chosen).
+async function readFile(file, choices) {
     const core = await corePromise;
-    if (file.size > core._ondrel_max_input_size()) return null;
+    const bound = withStrings(core, [file.name, choices.target, choices.chipSize, choices.readAs],
+        (...texts) => core._ondrel_input_bound(...texts, file.size));
     try {
-        return new Uint8Array(await file.arrayBuffer());
-    } catch {
-        return null;
+        return { bytes: new Uint8Array(await file.slice(0, Math.min(file.size, bound)).arrayBuffer()) };
+    } catch (error) {
+        return { error: `${unreadableWords[error.name] ?? described(error)} (${error.name})` };
+    }
+}
+// The browser's reasons for a file it can no longer read, in plain words.
+const unreadableWords = {
+    NotFoundError: 'it is no longer where it was when chosen',
+    NotReadableError: 'it changed, or may no longer be read, since it was chosen',
+};
+
+// The answer for the page, once its Blob is known to be kept: a Blob the
+// browser could not keep is no output. kept: the bytes of the batch's
+// outputs made before it.
+async function answered(answer, kept) {
+    if (answer.blob) {
+        try {
+            await checkStored(answer.blob, answer.size, kept);
+        } catch (error) {
+            answer.unstored = described(error);
+        }
+    }
+    if (!answer.unstored) return answer;
+    return refused(`converted to ${answer.output}, but the browser could not keep it (${answer.unstored}); ` +
+        'nothing written; convert fewer files at once, or in a window that is not private');
+}
+
+// Every file handed over ends in an answer, whatever happened to it.
+function post(batch, place, answer) {
+    if (batch !== current) return;
+    try {
+        postMessage({ type: 'result', batch: batch.id, index: place, ...answer });
+    } catch (error) {
+        postMessage({ type: 'result', batch: batch.id, index: place,
+            ...refused(`the converter stopped (${described(error)}); nothing written`) });
     }
 }
 
 async function convertBatch(batch) {
     const reads = [];
+    let posted;
     for (let index = 0; batch === current; ++index) {
         while (reads.length < Math.min(index + 1 + kReadAhead, batch.files.length)) {
-            reads.push(readFile(batch.files[reads.length].file));
+            const read = readFile(batch.files[reads.length].file, batch.choices)
+                .catch((error) => ({ failed: error }));
+            reads.push(read);
         }
         if (index === batch.files.length) {
             if (batch.complete) break;
@@ -132,11 +225,17 @@ async function convertBatch(batch) {
             continue;
         }
         const { file, place } = batch.files[index];
+        if (faults.dieOn === file.name) {
+            await posted;
+            setTimeout(() => { throw new Error(faults.dieOn); });
+            await new Promise(() => {});
+        }
         const answer = await convertFile(file, reads[index], batch.choices);
         reads[index] = null;
         if (batch !== current) return;
-        if (answer.blob) batch.outputs.push({ place, name: answer.output, blob: answer.blob });
-        postMessage({ type: 'result', batch: batch.id, index: place, ...answer });
+        // The check reads the Blob back while the next file converts.
+        posted = answered(answer, batch.kept).then((checked) => post(batch, place, checked));
+        batch.kept += answer.size ?? 0;
     }
 }
 
@@ -145,7 +244,8 @@ async function convertBatch(batch) {
 function takeFiles({ batch: id, files, first, choices, last }) {
     if (id < current.id) return;
     if (id > current.id) {
-        current = { id, files: [], complete: false, outputs: [], choices };
+        current = { id, files: [], complete: false, choices, kept: 0 };
+        currentZip = 0;
         convertBatch(current);
     }
     current.files.push(...files.map((file, i) => ({ file, place: first + i })));
@@ -165,23 +265,16 @@ function uniqueName(name, taken) {
     return candidate;
 }
 
-// This worker's outputs of the batch, for the first worker to zip.
-function outputsOf(id) {
-    return id === current.id ? current.outputs : [];
-}
-
-// Every output of the batch, this worker's and the others', in the order of
-// the files, as one zip.
-async function zipOutputs({ batch: id }) {
-    const shares = await Promise.all(others.map((port) => new Promise((resolve) => {
-        port.onmessage = ({ data }) => resolve(data);
-        port.postMessage(id);
-    })));
-    const outputs = [...outputsOf(id), ...shares.flat()].sort((a, b) => a.place - b.place);
+// The outputs the page lists, in its order, as one zip; it stops when the
+// page leaves the batch or asks for another zip.
+async function zipOutputs({ batch: id, zip: zipId, outputs }) {
+    currentZip = zipId;
+    const stale = () => id !== current.id || zipId !== currentZip;
     const chunks = [];
+    let failure = null;
     const zip = new fflate.Zip((error, chunk) => {
-        if (error) throw error;
-        chunks.push(chunk);
+        if (error) failure = error;
+        else chunks.push(chunk);
     });
     const taken = new Set();
     for (let index = 0; index < outputs.length; ++index) {
@@ -189,18 +282,24 @@ async function zipOutputs({ batch: id }) {
         const entry = new fflate.ZipDeflate(uniqueName(name, taken), { level: 6 });
         zip.add(entry);
         entry.push(new Uint8Array(await blob.arrayBuffer()), true);
-        postMessage({ type: 'zip-progress', done: index + 1, total: outputs.length });
+        if (stale()) return;
+        if (failure) throw failure;
+        postMessage({ type: 'zip-progress', batch: id, zip: zipId, done: index + 1, total: outputs.length });
     }
     zip.end();
-    postMessage({ type: 'zipped', blob: new Blob(chunks, { type: 'application/zip' }) });
+    if (failure) throw failure;
+    if (faults.unzippable) throw new Error(faults.unzippable);
+    const size = chunks.reduce((sum, chunk) => sum + chunk.length, 0);
+    const blob = new Blob(chunks, { type: 'application/zip' });
+    await checkStored(blob, size);
+    if (!stale()) postMessage({ type: 'zipped', batch: id, zip: zipId, blob });
 }
 
-self.onmessage = ({ data, ports }) => {
+self.onmessage = ({ data }) => {
+    if (data.type === 'faults') faults = data.faults;
     if (data.type === 'files') takeFiles(data);
-    if (data.type === 'zip') {
-        zipOutputs(data).catch((error) => postMessage({ type: 'zip-failed', message: error.message }));
+    if (data.type === 'zip' && data.batch >= current.id) {
+        zipOutputs(data).catch((error) => postMessage(
+            { type: 'zip-failed', batch: data.batch, zip: data.zip, message: described(error) }));
     }
-    // A port between the first worker and another one.
-    if (data.type === 'zipper') others.push(ports[0]);
-    if (data.type === 'share') ports[0].onmessage = ({ data: id }) => ports[0].postMessage(outputsOf(id));
 };

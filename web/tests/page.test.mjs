@@ -3,11 +3,12 @@
 // collide, the keyboard alone, and an accessibility audit.
 
 import assert from 'node:assert/strict';
-import { closeSync, mkdtempSync, openSync, rmSync, ftruncateSync } from 'node:fs';
+import { closeSync, mkdtempSync, openSync, readFileSync, rmSync, ftruncateSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
+import { unzipSync } from 'fflate';
 
 import {
     choose, convertNative, download, downloadAll, dsvFile, hostileFiles, K, openBrowser, pageReason, pattern,
@@ -89,19 +90,76 @@ test('a file is refused by its size alone, as the converter refuses it', async (
     await page.close();
 });
 
+// A cart's save is read no further than its rule looks, however large the
+// file: the bytes past that are counted, not read.
+test('a cart save larger than any save converts as the converter converts it', async () => {
+    const page = await browser.page();
+    const cases = [{ name: 'Large.nds.sav', size: largestSaveFile + 1 }];
+    for (const { name, size } of cases) {
+        const bytes = new Uint8Array(size);
+        bytes.set(pattern(600 * K));
+        writeFileSync(join(folder, name), bytes);
+        await page.getByLabel('Save files').setInputFiles(join(folder, name));
+        const [shown] = await results(page, 1);
+        const native = convertNative(name, bytes);
+        assert.deepEqual(shown.lines, native.stdout, name);
+        assert.ok(Buffer.from((await download(page, 0)).bytes).equals(Buffer.from(native.bytes)), name);
+    }
+    await page.close();
+});
+
+// A file changed or removed after it was chosen is read again when a choice
+// changes.
+test('a file that can no longer be read says why, and to choose it again', async () => {
+    const page = await browser.page();
+    const cases = [
+        { name: 'Gone.nds.sav', change: (path) => rmSync(path), error: 'NotFoundError' },
+        { name: 'Changed.nds.sav', change: (path) => writeFileSync(path, pattern(16 * K)), error: 'NotReadableError' },
+    ];
+    for (const { name, change, error } of cases) {
+        const path = join(folder, name);
+        writeFileSync(path, pattern(8 * K));
+        await page.getByLabel('Convert to').selectOption('j8');
+        await page.getByLabel('Save files').setInputFiles(path);
+        assert.equal((await results(page, 1))[0].links.length, 1);
+        change(path);
+        await page.getByLabel('Convert to').selectOption('raw');
+        const [shown] = await results(page, 1);
+        assert.match(shown.text, new RegExp(`^${name}: could not be read: .+ \\(${error}\\); choose it again; nothing written$`));
+    }
+    await page.close();
+});
+
 test('the page words its own refusals', async () => {
     const page = await browser.page();
     const cases = [
         { name: 'notes.txt', choice: {}, reason: 'not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, ' +
             '*.duc or *.dss); choose its kind under Read as; nothing written' },
-        { name: 'Game.nds.sav', choice: { size: '8K' },
-            reason: 'a J8 save is 512 KiB; a chip size is for a bare save or a .dsv' },
     ];
     for (const { name, choice, reason } of cases) {
         await choose(page, [{ name, bytes: pattern(8 * K) }], choice);
         const [shown] = await results(page, 1);
         assert.equal(shown.text, `${name}: ${reason}`);
         assert.deepEqual(shown.links, []);
+    }
+    await page.close();
+});
+
+// Names as the converter has them: a backslash is part of a name, and a
+// control character is shown escaped; a chip size chosen for a bare save
+// earlier is set aside for the J8 image, whose size is fixed.
+test('names and choices as the converter takes them', async () => {
+    const page = await browser.page();
+    const cases = [
+        { name: 'back\\slash.nds.sav', choice: {} },
+        { name: 'tab\tname.nds.sav', choice: {} },
+        { name: 'Game.nds.sav', choice: { size: '8K' }, native: {} },
+    ];
+    for (const { name, choice, native = choice } of cases) {
+        const bytes = pattern(8 * K);
+        await choose(page, [{ name, bytes }], choice);
+        const [shown] = await results(page, 1);
+        assert.deepEqual(shown.lines, convertNative(name, bytes, native).stdout, name);
     }
     await page.close();
 });
@@ -155,6 +213,87 @@ test('"Download all" zips every output, names that collide made unique', async (
     assert.equal(saved.name, 'A.sav');
     assert.ok(Buffer.from(saved.bytes).equals(Buffer.from(zipped['A (2).sav'])));
     await page.close();
+});
+
+// Choices changed while the zip is made: that zip is never delivered, and a
+// second press meanwhile says the zip is under way.
+test('"Download all" gives the outputs of the choices shown, never of those left', async () => {
+    const page = await browser.page();
+    const files = Array.from({ length: 40 }, (_, i) => ({ name: `S${i}.nds.sav`, bytes: pattern(512 * K, i) }));
+    const zips = [];
+    page.on('download', (saved) => zips.push(saved.path().then((path) => unzipSync(readFileSync(path)))));
+    await choose(page, files);
+    await results(page, files.length);
+    // Pressed twice, then "Convert to" changed once the first output is zipped.
+    const pressed = await page.evaluate(() => new Promise((resolve) => {
+        const button = document.getElementById('download-all');
+        const status = document.getElementById('status');
+        const progress = document.getElementById('progress');
+        button.click();
+        const first = status.textContent;
+        button.click();
+        const second = status.textContent;
+        const label = progress.getAttribute('aria-label');
+        new MutationObserver((_, observer) => {
+            if (progress.value < 1) return;
+            observer.disconnect();
+            const target = document.getElementById('target');
+            target.value = 'raw';
+            target.dispatchEvent(new Event('change'));
+            resolve({ first, second, progress: label });
+        }).observe(progress, { attributes: true });
+    }));
+    assert.notEqual(pressed.second, pressed.first);
+    assert.equal(pressed.progress, 'Zipping');
+    await results(page, files.length);
+    // The zip of the choices left is dropped, not awaited.
+    const button = page.getByRole('button', { name: 'Download all' });
+    assert.equal(await button.getAttribute('aria-busy'), 'false');
+    await button.click();
+    await page.waitForFunction(() => /ready/.test(document.getElementById('status').textContent));
+    await new Promise((resolve) => setTimeout(resolve, 1000));
+    assert.equal(zips.length, 1);
+    const zipped = await zips[0];
+    for (const { name, bytes } of files) {
+        const native = convertNative(name, bytes, { to: 'raw' });
+        assert.ok(Buffer.from(zipped[native.output]).equals(Buffer.from(native.bytes)), name);
+    }
+    await page.close();
+});
+
+// Faults made to happen inside the workers: a Blob the browser cannot keep,
+// a worker that dies, a zip that cannot be kept. Each file still gets its
+// answer, and the batch ends.
+test('every file ends in its output or its reason, whatever befalls the worker', async () => {
+    const files = ['A.nds.sav', 'B.nds.sav', 'C.nds.sav'].map((name) => ({ name, bytes: pattern(8 * K) }));
+    const stopped = /^[ABC]\.nds\.sav: the converter stopped \(.*B\.nds\.sav\); nothing written$/;
+    const cases = [
+        { faults: { unstorable: 'no room' }, shown: Array(3).fill(
+            /^[ABC]\.nds\.sav: converted to [ABC]\.sav, but the browser could not keep it \(no room\); nothing written/),
+        status: /^0 files converted, 3 not converted/ },
+        { faults: { dieOn: 'B.nds.sav' }, shown: [null, stopped, stopped], status: /^1 file converted, 2 not converted/ },
+        { faults: { unzippable: 'no room' }, shown: [null, null, null], status: /^3 files converted\.$/,
+            zip: /^"Download all" failed: the zip could not be made \(no room\)/ },
+    ];
+    for (const { faults, shown, status, zip } of cases) {
+        const page = await browser.page();
+        await page.addInitScript((set) => { globalThis.ondrelTestFaults = set; }, faults);
+        await page.reload();
+        await choose(page, files);
+        const listed = await results(page, files.length);
+        for (const [index, expected] of shown.entries()) {
+            if (expected) assert.match(listed[index].text, expected, files[index].name);
+            else assert.deepEqual(listed[index].lines, convertNative(files[index].name, files[index].bytes).stdout);
+        }
+        await page.waitForFunction(() => !/Converting/.test(document.getElementById('status').textContent));
+        assert.match(await page.locator('#status').textContent(), status);
+        if (zip) {
+            await page.getByRole('button', { name: 'Download all' }).click();
+            await page.waitForFunction(() => !/Zipping/.test(document.getElementById('status').textContent));
+            assert.match(await page.locator('#status').textContent(), zip);
+        }
+        await page.close();
+    }
 });
 
 // The accessible name of what has the keyboard's focus, and whether its

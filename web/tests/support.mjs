@@ -200,8 +200,9 @@ export async function downloadAll(page) {
 export function pageReason(native) {
     return native.stderr.at(-1).replace(/^ondrel-convert: /, '')
         .replace('give --kind to convert it', 'choose its kind under Read as')
-        .replace('(--to raw or --to dsv)', '(choose a bare save or .dsv under Convert to)')
-        .replace(/\(--size (\w+)\)/, '(choose $1 under Chip size)')
-        .replace(/\(--kind raw keeps (it|them)\)/, '(choose raw under Read as to keep $1)')
-        .replace('(--kind raw keeps the file as it is)', '(choose raw under Read as to keep the file as it is)');
+        .replace('(--to raw or --to dsv)', '(choose Bare save or DeSmuME .dsv under Convert to)')
+        .replace(/\(--size (\d+)([KM]?)\)/, (_, count, unit) =>
+            `(choose ${count} ${{ K: 'KiB', M: 'MiB', '': 'bytes' }[unit]} under Chip size)`)
+        .replace(/\(--kind raw keeps (it|them)\)/, '(choose Bare save under Read as to keep $1)')
+        .replace('(--kind raw keeps the file as it is)', '(choose Bare save under Read as to keep the file as it is)');
 }
