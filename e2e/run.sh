@@ -64,7 +64,9 @@ shot() {
 winpath() { echo "Z:${1//\//\\}"; }
 
 focus_window() {  # TITLE: wait for it, then give it the keyboard
-    probe wait "$1" 15 >/dev/null || fail "window \"$1\" did not appear"
+    # The first Open dialog of a fresh prefix took over 15 s on a busy 2-core
+    # machine; a window that never comes still fails, a minute later.
+    probe wait "$1" 60 >/dev/null || fail "window \"$1\" did not appear"
     local xid
     xid=$(probe xid "$1") || fail "no X window for \"$1\""
     xdotool windowfocus --sync "$xid" 2>/dev/null || xdotool windowfocus "$xid"
