@@ -347,6 +347,19 @@ test('everything can be done with the keyboard alone', async () => {
     await page.close();
 });
 
+// The first view says what each choice is for, and a phone's 320 px hold
+// the page without scrolling sideways.
+test('the first view explains the choices, readable at 320 px', async () => {
+    const page = await browser.page();
+    await page.setViewportSize({ width: 320, height: 640 });
+    for (const words of ['J8 flash cart', 'bare save or a DeSmuME .dsv', 'chip size', 'Read as'])
+        await page.getByText(words, { exact: false }).first().waitFor();
+    const [scrolled, seen] = await page.evaluate(
+        () => [document.documentElement.scrollWidth, document.documentElement.clientWidth]);
+    assert.ok(scrolled <= seen, `${scrolled} px wide in a ${seen} px view`);
+    await page.close();
+});
+
 test('an accessibility audit finds nothing serious', async () => {
     // The page's policy admits its own scripts only; the audit's is added.
     const audited = await openBrowser({ bypassCSP: true });
