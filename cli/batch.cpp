@@ -85,13 +85,13 @@ private:
 // Why an input cannot be read as a save file, or empty. Asks the file's type
 // without opening it, so a pipe or a device never blocks.
 std::string InputRefusal(const std::string& input) {
-    if (IsReservedDeviceName(input)) return "not a regular file" + std::string(kNothingWritten);
+    if (IsReservedDeviceName(input)) return "not a regular file";
     std::error_code error;
     fs::file_status status = fs::status(fs::path(input), error);
-    if (error) return ReasonText(error) + kNothingWritten;
+    if (error) return ReasonText(error);
     if (fs::is_directory(status))
-        return ReasonText(std::make_error_code(std::errc::is_a_directory)) + kNothingWritten;
-    if (!fs::is_regular_file(status)) return "not a regular file" + std::string(kNothingWritten);
+        return ReasonText(std::make_error_code(std::errc::is_a_directory));
+    if (!fs::is_regular_file(status)) return "not a regular file";
     return {};
 }
 
@@ -113,9 +113,10 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
     conversion.standardStreams = true;
     conversion.convert = Convert;
     const std::string& output = job.conversion.outputPath;
-    auto refuse = [&job](const std::string& path, std::string reason) {
+    // Every refusal of the plan ends as every refusal of the run does.
+    auto refuse = [&job](const std::string& path, const std::string& reason) {
         job.refusedPath = path;
-        job.refusal = std::move(reason);
+        job.refusal = reason + kNothingWritten;
         return job;
     };
     // Standard input and output are what the shell connected; there is no
@@ -124,29 +125,27 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
         if (std::string reason = InputRefusal(input); !reason.empty()) return refuse(input, reason);
     }
     if (plan.fault.kind != FaultKind::None)
-        return refuse(input, Worded(plan.fault, options.target) + kNothingWritten);
+        return refuse(input, Worded(plan.fault, options.target));
     if (output == "-") return job;
 
     // Two outputs through links to one file are one output.
     std::error_code error;
     PathEnd end = FollowLinks(output, error);
-    if (error) return refuse(output, ReasonText(error) + kNothingWritten);
+    if (error) return refuse(output, ReasonText(error));
     const std::string& target = end.path;
     const bool exists = end.kind == PathKind::Regular || end.kind == PathKind::Other;
     if (const std::string* other = outputs.Find(target, exists))
         return refuse(output, "also the output of " + ShownInput(*other) + "; " +
-                                  ShownInput(input) + " not converted" + kNothingWritten);
+                                  ShownInput(input) + " not converted");
     if (exists && SameFile(output, input)) {
-        if (!options.force)
-            return refuse(output, "the input itself; give --force to replace it" +
-                                      std::string(kNothingWritten));
+        if (!options.force) return refuse(output, "the input itself; give --force to replace it");
     } else if (inputs.Find(target, exists)) {
-        return refuse(output, "an input of this run; not replaced by the output of " +
-                                  ShownInput(input) + kNothingWritten);
+        return refuse(output,
+                      "an input of this run; not replaced by the output of " + ShownInput(input));
     } else if (end.kind == PathKind::Regular && !options.force) {
         // A device or a pipe is written in place: nothing of the user's is
         // replaced, so it needs no --force.
-        return refuse(output, kExistsRefusal + ShownInput(input) + kNothingWritten);
+        return refuse(output, kExistsRefusal + ShownInput(input));
     }
     job.outputTarget = std::move(end.path);
     return job;

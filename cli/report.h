@@ -43,8 +43,8 @@ void ReportFailure(const SaveJob& job, const JobOutcome& outcome, std::ostream& 
 // The conversion's warnings (a size no cart or chip has), then (unless quiet)
 // the converted file and where its bytes went, as the conversion's report
 // tells.
-void ReportConverted(const SaveJob& job, const JobOutcome& outcome, bool quiet,
-                     std::ostream& out, std::ostream& err);
+void ReportConverted(const SaveJob& job, const JobOutcome& outcome, bool quiet, std::ostream& out,
+                     std::ostream& err);
 
 // The system's reason for a failure, in the short form of strerror where the
 // platform's code has one.

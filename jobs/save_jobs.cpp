@@ -46,7 +46,7 @@ JobOutcome WriteSave(const SaveJob& job, OutputBatch& batch, bool& written, Inpu
         };
         const InputFile input = [&] {
             InputFile opened = open();
-            if (opened.IsOpen() || !batch.FreeHandles(error)) return opened;
+            if (opened.IsOpen() || !batch.MakeWayFor(error)) return opened;
             error.clear();
             return open();
         }();

@@ -190,9 +190,10 @@ public:
     // order written; a file whose bytes could not be put on the disk is not
     // moved, and its temporary is removed.
     std::vector<std::error_code> Commit();
-    // When error says the process has no file handle left and files wait
-    // (each holds one), commits them, so that the open can be tried again.
-    bool FreeHandles(std::error_code error);
+    // When error says the disk is full or the process has no file handle
+    // left, and files wait (each holds its room and a handle), commits them,
+    // so that the failed step can be tried again.
+    bool MakeWayFor(std::error_code error);
 
 private:
     struct Output;

@@ -14,7 +14,7 @@ namespace {
 
 class FileErrors : public std::error_category {
 public:
-    const char* name() const noexcept override { return "input"; }
+    const char* name() const noexcept override { return "file"; }
     std::string message(int value) const override {
         switch (static_cast<FileError>(value)) {
             case FileError::NotRegular:

@@ -128,14 +128,10 @@ OutputBatch::Failure OutputBatch::Write(const std::string& path, bool replace,
     MakeRoom(folder, bytes.size());
     Failure failure = WriteTemporary(*output, old, bytes);
     // The room was estimated in blocks of 4 KiB; a disk of larger clusters
-    // (an SD card's) takes more. With outputs waiting, they are committed and
-    // this one is tried again, so a batch needs no more room than the same
-    // files one at a time.
-    if (failure && !group_.empty() &&
-        (system::IsOutOfRoom(failure.error) || system::IsOutOfHandles(failure.error))) {
-        CommitGroup();
-        failure = WriteTemporary(*output, old, bytes);
-    }
+    // (an SD card's) takes more, and the files waiting hold handles. With
+    // outputs waiting, they are committed and this one is tried again, so a
+    // batch needs no more room or handles than the same files one at a time.
+    if (failure && MakeWayFor(failure.error)) failure = WriteTemporary(*output, old, bytes);
     if (!failure) Add(std::move(output));
     return failure;
 }
@@ -198,8 +194,9 @@ std::vector<std::error_code> OutputBatch::Commit() {
     return std::exchange(results_, {});
 }
 
-bool OutputBatch::FreeHandles(std::error_code error) {
-    if (group_.empty() || !system::IsOutOfHandles(error)) return false;
+bool OutputBatch::MakeWayFor(std::error_code error) {
+    if (group_.empty() || !(system::IsOutOfRoom(error) || system::IsOutOfHandles(error)))
+        return false;
     CommitGroup();
     return true;
 }

@@ -147,9 +147,6 @@ public:
 // the interrupt still cuts short a call that waits (with EINTR).
 void DeferInterrupts();
 void ResumeInterrupts();
-// Whether an interrupt waits to end the run: a step that would wait longer
-// gives up.
-bool InterruptPending();
 class InterruptsDeferred {
 public:
     InterruptsDeferred() { DeferInterrupts(); }

@@ -37,6 +37,13 @@ std::string OpenableFolder(const std::string& folder) {
     return folder.empty() ? "." : folder;
 }
 
+// While outputs are moved into place and reported, an interrupt is noted,
+// not taken: the run takes it once they are (ResumeInterrupts). A call that
+// blocks meanwhile (a report into a pipe nobody reads, a folder's lock)
+// still returns at once, with EINTR, so the run cannot be held.
+volatile sig_atomic_t deferring = 0;
+volatile sig_atomic_t pending = 0;
+
 // Keeps the target by linking the temporary to it, which fails when the
 // target exists, then dropping the temporary's name; for file systems and
 // systems without an exclusive rename. A file system without hard links
@@ -58,7 +65,7 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
     const int lock = ::open(OpenableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (lock < 0) return LastError();
     int locked;
-    while ((locked = ::flock(lock, LOCK_EX)) != 0 && errno == EINTR && !InterruptPending()) {
+    while ((locked = ::flock(lock, LOCK_EX)) != 0 && errno == EINTR && !pending) {
     }
     struct stat st;
     std::error_code result;
@@ -71,13 +78,6 @@ std::error_code LinkIntoPlace(const std::string& temporary, const std::string& t
     ::close(lock);
     return result;
 }
-
-// While outputs are moved into place and reported, an interrupt is noted,
-// not taken: the run takes it once they are (ResumeInterrupts). A call that
-// blocks meanwhile (a report into a pipe nobody reads, a folder's lock)
-// still returns at once, with EINTR, so the run cannot be held.
-volatile sig_atomic_t deferring = 0;
-volatile sig_atomic_t pending = 0;
 
 void OnInterrupt(int signal) {
     if (deferring) {
@@ -287,10 +287,6 @@ void DeferInterrupts() {
 void ResumeInterrupts() {
     deferring = 0;
     if (const int signal = pending) OnInterrupt(signal);
-}
-
-bool InterruptPending() {
-    return pending != 0;
 }
 
 void HoldInterrupts() {}

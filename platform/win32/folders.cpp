@@ -48,12 +48,6 @@ std::uint64_t FreeBytes(const std::string& folder) {
     return available.QuadPart;
 }
 
-// The console's handler runs on a thread of its own, which waits until the
-// moves are reported; nothing of this thread's is cut short.
-bool InterruptPending() {
-    return false;
-}
-
 // The console's handler thread waits as it does for a temporary being made.
 void DeferInterrupts() {
     HoldInterrupts();
