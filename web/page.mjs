@@ -21,6 +21,7 @@ const kRestarts = 3;
 const workers = [0, 1].map(startWorker);
 
 let chosen = [];      // the files, in the order chosen
+let outputNames = new Map();  // output names given in this batch, folded, to the input that has each
 let batch = 0;        // the conversion under way; answers for older ones are dropped
 let items = [];       // per file: its result once it came, its worker, its output and link's address
 let shown = 0;        // results shown of this batch: the first ones, in order
@@ -47,10 +48,11 @@ function listItem(className, ...content) {
     return li;
 }
 
-// While a zip is made the button stays enabled (a disabled button would drop
-// the keyboard's focus) and says it is busy; a press then says so.
+// The button is only marked disabled, never made so: a disabled button
+// would drop the keyboard's focus to the page's body, as new files arrive or
+// while a zip is made (it says it is busy; a press then says so).
 function updateDownloadAll() {
-    downloadAll.disabled = converting || !items.some((item) => item.url);
+    downloadAll.setAttribute('aria-disabled', String(converting || !items.some((item) => item.blob)));
     downloadAll.setAttribute('aria-busy', String(zipping));
     progress.setAttribute('aria-label', zipping ? 'Zipping' : 'Converting');
 }
@@ -76,17 +78,29 @@ function sendFiles(id, choices, looked = 0) {
         }
         void chosen[looked].size;
     }
-    const messages = Math.max(Math.ceil(chosen.length / kFilesPerMessage), workers.length);
+    const sent = [...chosen.keys()].filter((index) => items[index].first === undefined);
+    const messages = Math.max(Math.ceil(sent.length / kFilesPerMessage), workers.length);
     for (let message = 0; message < messages; ++message) {
-        const first = message * kFilesPerMessage;
-        const files = chosen.slice(first, first + kFilesPerMessage);
+        const places = sent.slice(message * kFilesPerMessage, (message + 1) * kFilesPerMessage);
         const slot = workers[message % workers.length];
-        for (let index = first; index < first + files.length; ++index) items[index].slot = slot;
+        for (const index of places) items[index].slot = slot;
         slot.heard = performance.now();
         slot.worker.postMessage({
-            type: 'files', batch: id, choices, first, files, last: message + workers.length >= messages,
+            type: 'files', batch: id, choices, places, files: places.map((index) => chosen[index]),
+            last: message + workers.length >= messages,
         });
     }
+}
+
+// The same file chosen twice (from one folder dropped twice, say) is
+// converted once: a file is known by its name, size and time.
+function markRepeats() {
+    const firsts = new Map();
+    chosen.forEach((file, index) => {
+        const key = `${file.name}\0${file.size}\0${file.lastModified}`;
+        if (!firsts.has(key)) firsts.set(key, index);
+        else items[index] = { first: firsts.get(key), answered: true, result: { repeated: true, index } };
+    });
 }
 
 // Gives up on whatever the zip was: a new batch or a dead worker ends it.
@@ -103,6 +117,8 @@ function convertChosen() {
     if (zipUrl) URL.revokeObjectURL(zipUrl);
     zipUrl = '';
     items = chosen.map(() => ({}));
+    markRepeats();
+    outputNames = new Map();
     list.replaceChildren();
     shown = 0;
     converting = chosen.length > 0;
@@ -116,18 +132,66 @@ function convertChosen() {
     sendFiles(batch, choices);
 }
 
-function itemOf(result) {
-    if (!result.ok) {
-        return listItem('refused',
-            element('p', '', `${result.shown || chosen[result.index].name}: ${result.refusal}`));
+// Two inputs whose outputs would have one name (in any case, as the
+// systems that ignore it see them): the second is refused, as the converter
+// refuses it, rather than renamed where nobody sees.
+function clashOf(result) {
+    const key = result.download.normalize('NFC').toLowerCase();
+    const other = outputNames.get(key);
+    if (other === undefined) {
+        outputNames.set(key, result.shown);
+        return null;
     }
-    const url = URL.createObjectURL(result.blob);
-    Object.assign(items[result.index], { url, output: result.output, blob: result.blob });
-    const link = element('a', '', `Download ${result.output}`);
-    link.href = url;
-    link.download = result.output;
+    return {
+        ...result, ok: false, subject: result.download,
+        refusal: `also the output of ${other}; ${result.shown} not converted; nothing written`,
+    };
+}
+
+function itemOf(result) {
+    const item = items[result.index];
+    if (result.repeated) {
+        return listItem('warning', element('p', '',
+            `${items[item.first].shown}: warning: chosen more than once; tried once`));
+    }
+    item.shown = result.shown || chosen[result.index].name;
+    if (result.ok) result = clashOf(result) ?? result;
+    if (!result.ok) {
+        return listItem('refused', element('p', '', `${result.subject ?? item.shown}: ${result.refusal}`));
+    }
+    Object.assign(item, { output: result.download, blob: result.blob });
+    const link = element('a', '', `Download ${result.download}`);
+    link.href = '#';
+    link.dataset.index = result.index;
+    link.download = result.download;
     return listItem('converted', element('pre', '', result.lines.join('\n')),
         ...result.warnings.map((warning) => element('p', 'warning', `Warning: ${warning}`)), link);
+}
+
+// A link's address costs a call into the browser that waits on it, about a
+// millisecond while the workers make Blobs: made for a thousand links as
+// they are listed, the addresses took most of the page's own time. So a link
+// gets its address when it is about to be used (pointed at, pressed,
+// focused, its menu opened) and, once the batch is listed, in idle time.
+function address(link) {
+    const item = items[link.dataset.index];
+    if (!item?.blob || link.getAttribute('href') !== '#') return;
+    item.url = URL.createObjectURL(item.blob);
+    link.href = item.url;
+}
+for (const type of ['pointerover', 'pointerdown', 'focusin', 'contextmenu', 'click']) {
+    list.addEventListener(type, ({ target }) => {
+        if (target instanceof HTMLAnchorElement) address(target);
+    }, true);
+}
+function addressWhenIdle(id) {
+    requestIdleCallback((deadline) => {
+        if (id !== batch) return;
+        const links = list.querySelectorAll('a[href="#"]');
+        let next = 0;
+        for (; next < links.length && deadline.timeRemaining() > 1; ++next) address(links[next]);
+        if (next < links.length) addressWhenIdle(id);
+    });
 }
 
 function showSoon() {
@@ -158,8 +222,9 @@ function showArrived() {
     }
     converting = false;
     progress.hidden = true;
-    const converted = items.filter((item) => item.url).length;
-    const refused = items.length - converted;
+    addressWhenIdle(batch);
+    const converted = items.filter((item) => item.blob).length;
+    const refused = items.filter((item) => !item.blob && item.first === undefined).length;
     status.textContent = `${plural(converted, 'file')} converted` +
         (refused ? `, ${refused} not converted (the reasons are in the list).` : '.');
     updateDownloadAll();
@@ -238,7 +303,7 @@ function deadSlot(place, reason) {
         terminate() {},
         postMessage(data) {
             if (data.type === 'files') {
-                data.files.forEach((file, i) => take(data.first + i,
+                data.places.forEach((place) => take(place,
                     { ok: false, refusal: `the converter stopped (${reason}); nothing written` }));
             } else if (data.type === 'zip') {
                 queueMicrotask(() => answer(slot, { data: { ...data, type: 'zip-failed', message: reason } }));
@@ -273,7 +338,8 @@ for (const field of Object.values(choiceFields)) {
 }
 
 downloadAll.addEventListener('click', () => {
-    const outputs = items.filter((item) => item.url).map(({ output, blob }) => ({ name: output, blob }));
+    const outputs = items.filter((item) => item.blob).map(({ output, blob }) => ({ name: output, blob }));
+    if (downloadAll.getAttribute('aria-disabled') === 'true') return;
     if (zipping) {
         status.textContent = `Still zipping (${progress.value} of ${progress.max} done); ` +
             'ondrel-saves.zip downloads when it is ready.';

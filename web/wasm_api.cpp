@@ -17,6 +17,7 @@
 #include "core/chip_size.h"
 #include "core/convert.h"
 #include "core/kind_info.h"
+#include "core/portable_name.h"
 #include "core/save_formats.h"
 #include "core/save_image.h"
 #include "core/save_plan.h"
@@ -35,6 +36,7 @@ struct Result {
 struct Answer {
     std::string shown;  // the input's name as the report shows it
     std::string output;
+    std::string download;  // the output's name in downloads and the zip
     std::vector<std::string> lines;
     std::vector<std::string> warnings;
     std::string refusal;
@@ -73,6 +75,8 @@ std::string Json(const Answer& answer) {
     AppendJsonString(json, answer.shown);
     json += ",\"output\":";
     AppendJsonString(json, answer.refusal.empty() ? answer.output : "");
+    json += ",\"download\":";
+    AppendJsonString(json, answer.refusal.empty() ? answer.download : "");
     json += ",\"lines\":";
     AppendJsonList(json, answer.lines);
     json += ",\"warnings\":";
@@ -173,6 +177,13 @@ Answer Answered(const std::uint8_t* bytes, std::uint32_t length, std::uint64_t s
         ondrel::Headline(ondrel::ShownName(name), ondrel::ShownName(answer.output), report));
     for (const std::string& note : report.notes) answer.lines.push_back("  " + note);
     answer.warnings = report.warnings;
+    // A download lands on whatever disk the browser saves to, and a zip is
+    // opened anywhere: the name must be one every system keeps.
+    answer.download = ondrel::PortableName(answer.output);
+    if (answer.download != answer.output)
+        answer.warnings.push_back("downloads as " + ondrel::ShownName(answer.download) + ": " +
+                                  ondrel::ShownName(answer.output) +
+                                  " is not a name every system can keep");
     return answer;
 }
 
@@ -252,7 +263,7 @@ void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* 
     return ondrel_convert_part(bytes, size, size, fileName, target, chipSize, readAs);
 }
 
-// {"ok":bool,"shown":name,"output":name,"lines":[...],"warnings":[...],"refusal":reason}
+// {"ok":bool,"shown":name,"output":name,"download":name,"lines":[...],"warnings":[...],"refusal":reason}
 const char* ondrel_result_json(void* result) {
     return static_cast<Result*>(result)->json.c_str();
 }

@@ -239,34 +239,23 @@ async function convertBatch(batch) {
     }
 }
 
-// The page sends a batch's files ten at a time, to each worker in turn; first
-// is the place in the batch of the first of them.
-function takeFiles({ batch: id, files, first, choices, last }) {
+// The page sends a batch's files ten at a time, to each worker in turn, each
+// with its place in the batch.
+function takeFiles({ batch: id, files, places, choices, last }) {
     if (id < current.id) return;
     if (id > current.id) {
         current = { id, files: [], complete: false, choices, kept: 0 };
         currentZip = 0;
         convertBatch(current);
     }
-    current.files.push(...files.map((file, i) => ({ file, place: first + i })));
+    current.files.push(...files.map((file, i) => ({ file, place: places[i] })));
     current.complete = last;
     current.wake?.();
 }
 
-// Entries of one folder in a zip: a name met again (in any case, for the
-// systems whose names ignore it) gets " (2)", " (3)" ... before its last dot.
-function uniqueName(name, taken) {
-    const dot = name.lastIndexOf('.');
-    const stem = dot > 0 ? name.slice(0, dot) : name;
-    const suffix = dot > 0 ? name.slice(dot) : '';
-    let candidate = name;
-    for (let n = 2; taken.has(candidate.toLowerCase()); ++n) candidate = `${stem} (${n})${suffix}`;
-    taken.add(candidate.toLowerCase());
-    return candidate;
-}
-
 // The outputs the page lists, in its order, as one zip; it stops when the
-// page leaves the batch or asks for another zip.
+// page leaves the batch or asks for another zip. Their names are already
+// ones every system keeps, and no two alike in any case.
 async function zipOutputs({ batch: id, zip: zipId, outputs }) {
     currentZip = zipId;
     const stale = () => id !== current.id || zipId !== currentZip;
@@ -276,10 +265,9 @@ async function zipOutputs({ batch: id, zip: zipId, outputs }) {
         if (error) failure = error;
         else chunks.push(chunk);
     });
-    const taken = new Set();
     for (let index = 0; index < outputs.length; ++index) {
         const { name, blob } = outputs[index];
-        const entry = new fflate.ZipDeflate(uniqueName(name, taken), { level: 6 });
+        const entry = new fflate.ZipDeflate(name, { level: 6 });
         zip.add(entry);
         entry.push(new Uint8Array(await blob.arrayBuffer()), true);
         if (stale()) return;

@@ -1,7 +1,8 @@
 // Any byte string as a path: recognition never crashes, proposes an output
 // only for the three suffixes, and keeps the folder and base name byte for
 // byte. The converter's naming for every target agrees with it for J8 and
-// never proposes the input's own name, in any case.
+// never proposes the input's own name, in any case. A portable name is one
+// that stays as it is, of no more than 255 bytes, no hidden or device name.
 
 #include <cctype>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "core/output_naming.h"
+#include "core/portable_name.h"
 #include "core/source_kind.h"
 
 namespace {
@@ -49,12 +51,21 @@ void CheckTargets(const std::string& path, const std::optional<ondrel::Classific
     }
 }
 
+void CheckPortable(const std::string& name) {
+    const std::string portable = ondrel::PortableName(name);
+    Check(ondrel::PortableName(portable) == portable);
+    Check(!portable.empty() && portable.size() <= 255);
+    Check(portable.find_first_of(std::string_view("<>:\"/\\|?*\0", 10)) == std::string::npos);
+    Check(portable.front() != '.' && portable.back() != '.' && portable.back() != ' ');
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path(reinterpret_cast<const char*>(data), size);
     const auto result = ondrel::ClassifyInputPath(path);
     CheckTargets(path, result);
+    CheckPortable(path);
 
     std::size_t cut = 0;
     std::string_view added;

@@ -1,5 +1,6 @@
 #include "core/source_kind.h"
 #include "core/output_naming.h"
+#include "core/portable_name.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,40 @@ TEST(ClassifyForTargetTest, NamesEveryTargetsOutput) {
     }
     // The dialog knows the carts' suffixes only.
     EXPECT_EQ(ClassifyInputPath("g.dsv"), std::nullopt);
+}
+
+// Names for a download or a zip's entry, kept as they are by every system.
+TEST(PortableNameTest, ChangesOnlyWhatSomeSystemCannotKeep) {
+    const std::string longStem(300, 'a'), accented = [] {
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "\xC3\xA9";
+        return text;
+    }();
+    for (const auto& [name, portable] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"Game.sav", "Game.sav"},
+             {"\xC3\xA9t\xC3\xA9 (2).raw.sav", "\xC3\xA9t\xC3\xA9 (2).raw.sav"},
+             {"a:b*c?.sav", "a_b_c_.sav"},
+             {"x<y>z|\"q\".dsv", "x_y_z__q_.dsv"},
+             {"back\\slash/x.sav", "back_slash_x.sav"},
+             {"tab\tnew\nline\x7F\xC2\x9B.sav", "tab_new_line__.sav"},
+             {"\xE2\x80\xAEvas.exe.sav", "_vas.exe.sav"},
+             {"\xFF\xFE.sav", "__.sav"},
+             {"CON.sav", "_CON.sav"},
+             {"com1 .raw.sav", "_com1 .raw.sav"},
+             {"Lpt9", "_Lpt9"},
+             {"COM0.sav", "COM0.sav"},
+             {"CONSOLE.sav", "CONSOLE.sav"},
+             {".sav", "_.sav"},
+             {"..sav", "_..sav"},
+             {"name. ", "name__"},
+             {"", "_"},
+             {longStem + ".raw.sav", std::string(251, 'a') + ".sav"},
+             {accented + ".sav", accented.substr(0, 250) + ".sav"},
+             {longStem, std::string(255, 'a')},
+             {"." + longStem, "_." + std::string(253, 'a')},
+         }) {
+        EXPECT_EQ(PortableName(name), portable) << name;
+    }
 }
 
 }  // namespace

@@ -4,7 +4,12 @@
 // pointer moves sent throughout were handled, and the memory of the tab's
 // process (renderer, the worker included) and of the browser's, which holds
 // the outputs as Blobs. Not a test: the figures depend on the machine.
-//   node web/bench/bench.mjs [COUNT]      (after the wasm build)
+//
+// In the same run, alternately, a baseline: a bare page whose two workers
+// only read each file and store a Blob of its output's size, listed as the
+// page lists it. What the page takes beyond it is the page's own; the ratio
+// of the two is what a machine's figures are compared by.
+//   node web/bench/bench.mjs [COUNT] [ROUNDS]      (after the wasm build)
 
 import { mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -16,6 +21,7 @@ import {
 } from '../tests/support.mjs';
 
 const count = Number(process.argv[2] ?? 1000);
+const rounds = Number(process.argv[3] ?? 3);
 // The mix players bring: mostly cart saves, some emulator and Action Replay
 // saves, and a few files that are refused.
 const kinds = [
@@ -25,18 +31,67 @@ const kinds = [
     { share: 10, name: (i) => `Emu ${i}.dsv`, bytes: dsvFile(pattern(64 * K)) },
     { share: 10, name: (i) => `Ar ${i}.duc`, bytes: actionReplayDsFile(pattern(8 * K)) },
     { share: 5, name: (i) => `Nocash ${i}.sav`, bytes: nocashStoredFile(pattern(64 * K)) },
-    { share: 5, name: (i) => `Lying ${i}.dsv`, bytes: dsvFile(pattern(8 * K), { padded: 64 * K }) },
+    { share: 5, name: (i) => `Lying ${i}.dsv`, bytes: dsvFile(pattern(8 * K), { padded: 64 * K }), refused: true },
 ];
+// Every save converts to a J8 image; the lying .dsv files are refused.
+const kJ8 = 512 * K;
 
 const folder = mkdtempSync(join(tmpdir(), 'ondrel-bench-'));
-const paths = [];
+let paths = [];
+const outputSizes = {};
 for (let i = 0; paths.length < count; ++i) {
     const kind = kinds.find((_, k) => i % 100 < kinds.slice(0, k + 1).reduce((sum, { share }) => sum + share, 0));
     const path = join(folder, kind.name(i));
     writeFileSync(path, kind.bytes);
     paths.push(path);
+    outputSizes[kind.name(i)] = kind.refused ? 0 : kJ8;
 }
 paths.sort(() => Math.random() - 0.5);
+
+// The baseline page: what any page that reads the files and keeps outputs
+// as Blobs must take, with nothing converted.
+const baselinePath = join(folder, 'baseline.html');
+writeFileSync(baselinePath, `<!doctype html><meta charset="utf-8"><title>Baseline</title>
+<label for="files">Save files</label><input id="files" type="file" multiple>
+<p id="status"></p><ol id="results"></ol>
+<script type="text/plain" id="worker">
+onmessage = async ({ data: { files, places, sizes } }) => {
+    for (const [i, file] of files.entries()) {
+        await file.arrayBuffer();
+        const blob = sizes[i] ? new Blob([new Uint8Array(sizes[i]).fill(0xff)]) : null;
+        postMessage({ place: places[i], name: file.name, blob });
+    }
+};
+</script>
+<script type="module">
+const sizes = ${JSON.stringify(outputSizes)};
+const url = URL.createObjectURL(new Blob([document.getElementById('worker').textContent]));
+const workers = [new Worker(url), new Worker(url)];
+const list = document.getElementById('results');
+document.getElementById('files').addEventListener('change', ({ target }) => {
+    const chosen = [...target.files];
+    let left = chosen.length;
+    const answer = ({ data }) => {
+        const li = document.createElement('li');
+        li.textContent = data.name;
+        if (data.blob) {
+            const link = document.createElement('a');
+            link.href = URL.createObjectURL(data.blob);
+            link.download = data.name;
+            link.textContent = 'Download';
+            li.append(link);
+        }
+        list.append(li);
+        if (--left === 0) document.getElementById('status').textContent = chosen.length + ' files converted.';
+    };
+    for (let first = 0; first < chosen.length; first += 10) {
+        const files = chosen.slice(first, first + 10);
+        const worker = workers[(first / 10) % 2];
+        worker.onmessage = answer;
+        worker.postMessage({ files, places: files.map((_, i) => first + i), sizes: files.map((f) => sizes[f.name]) });
+    }
+});
+</script>`);
 
 // Resident and peak memory of a process, in MiB, from /proc.
 function memory(pid) {
@@ -68,11 +123,11 @@ function browserProcess() {
     });
 }
 
-const browser = await chromium.launch(launchOptions);
-try {
+// One page's batch in a fresh tab: its figures, and its memory when asked.
+async function measure(browser, path, { memory: withMemory = false } = {}) {
     const page = await browser.newPage();
-    await page.goto(`file://${pagePath}`);
-    const renderer = await rendererOf(browser, page);
+    await page.goto(`file://${path}`);
+    const renderer = withMemory ? await rendererOf(browser, page) : 0;
     await page.evaluate(() => {
         // Frames: the longest stretch without one is the longest the page
         // could not answer.
@@ -132,15 +187,38 @@ try {
     const { metrics } = await session.send('Performance.getMetrics');
     const heap = metrics.find(({ name }) => name === 'JSHeapUsedSize').value / 2 ** 20;
 
+    const figures = { status, listed, chosenIn, time: bench.end - bench.start, bench, heap };
+    if (withMemory) {
+        figures.memory = [['the tab (page and workers)', renderer], ['the browser (holds the Blobs)', browserProcess()]]
+            .map(([what, pid]) => ({ what, pid, ...memory(pid) }));
+    }
+    await page.close();
+    return figures;
+}
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const browser = await chromium.launch(launchOptions);
+try {
+    const times = { page: [], baseline: [] };
+    let last;
+    for (let round = 0; round < rounds; ++round) {
+        times.baseline.push((await measure(browser, baselinePath)).time);
+        last = await measure(browser, pagePath, { memory: round === rounds - 1 });
+        times.page.push(last.time);
+        paths = paths.sort(() => Math.random() - 0.5);
+    }
+    const { status, listed, chosenIn, bench, heap } = last;
     console.log(`${count} saves (${paths.length} files): ${status}`);
     console.log(`  handing the files to the page: ${chosenIn} ms`);
-    console.log(`  chosen to all ${listed} listed: ${(bench.end - bench.start).toFixed(0)} ms`);
+    console.log(`  chosen to all ${listed} listed: ${times.page.map((t) => t.toFixed(0)).join(', ')} ms; ` +
+        `baseline ${times.baseline.map((t) => t.toFixed(0)).join(', ')} ms`);
+    console.log(`  the page against the baseline (medians): ` +
+        `${(median(times.page) / median(times.baseline)).toFixed(2)}x`);
     console.log(`  from then on: longest gap between frames ${bench.gap.toFixed(0)} ms; ` +
         `pointer moves handled at most ${bench.lag.toFixed(0)} ms late (${bench.moves} moves); ` +
         `tasks over 50 ms: ${bench.long.length ? bench.long.join(', ') + ' ms' : 'none'}`);
     console.log(`  page's JavaScript heap: ${heap.toFixed(0)} MiB`);
-    for (const [what, pid] of [['the tab (page and workers)', renderer], ['the browser (holds the Blobs)', browserProcess()]]) {
-        const { rss, peak } = memory(pid);
+    for (const { what, pid, rss, peak } of last.memory) {
         console.log(`  ${what}, process ${pid}: ${rss.toFixed(0)} MiB resident, ${peak.toFixed(0)} MiB at most`);
     }
 } finally {

@@ -1,6 +1,7 @@
 // The page as people use it: refusals that take earlier links away, files
 // refused by their size alone, files dropped, "Download all" with names that
-// collide, the keyboard alone, and an accessibility audit.
+// collide or that some system cannot keep, the keyboard alone, and an
+// accessibility audit.
 
 import assert from 'node:assert/strict';
 import { closeSync, mkdtempSync, openSync, readFileSync, rmSync, ftruncateSync, writeFileSync } from 'node:fs';
@@ -11,7 +12,7 @@ import { after, before, test } from 'node:test';
 import { unzipSync } from 'fflate';
 
 import {
-    choose, convertNative, download, downloadAll, dsvFile, hostileFiles, K, openBrowser, pageReason, pattern,
+    choose, convertNative, convertNativeBatch, download, downloadAll, dsvFile, hostileFiles, K, openBrowser, pageReason, pattern,
     results,
 } from './support.mjs';
 
@@ -188,7 +189,11 @@ test('files dropped anywhere are converted in the order dropped', async () => {
     await page.close();
 });
 
-test('"Download all" zips every output, names that collide made unique', async () => {
+// Names as every system keeps them: two inputs that would give one output
+// (in any case) are refused as the converter refuses the second, a file
+// chosen twice is tried once, and a name some system cannot keep downloads,
+// and is zipped, under one it can, saying so.
+test('"Download all" zips every output under a name every system keeps', async () => {
     const page = await browser.page();
     const files = [
         { name: 'A.nds.sav', bytes: pattern(8 * K) },
@@ -196,11 +201,36 @@ test('"Download all" zips every output, names that collide made unique', async (
         { name: 'notes.txt', bytes: pattern(100) },
         { name: 'B.sav', bytes: pattern(256 * K) },
         { name: 'b.sav', bytes: pattern(520 * K, 16) },
+        { name: 'a:b*c?.nds.sav', bytes: pattern(512), portable: 'a_b_c_.sav' },
+        { name: 'CON.nds.sav', bytes: pattern(512), portable: '_CON.sav' },
+        { name: '.nds.sav', bytes: pattern(512), portable: '_.sav' },
+        { name: 'Twice.nds.sav', bytes: pattern(512), time: 1000 },
+        { name: 'Twice.nds.sav', bytes: pattern(512), time: 1000 },
+        { name: 'Twice.nds.sav', bytes: pattern(512, 1), time: 2000 },
     ];
-    await choose(page, files);
-    await results(page, files.length);
+    await page.evaluate((dropped) => {
+        const transfer = new DataTransfer();
+        for (const { name, bytes, time } of dropped)
+            transfer.items.add(new File([Uint8Array.from(bytes)], name, { lastModified: time ?? 0 }));
+        document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, files.map(({ name, bytes, time }) => ({ name, bytes: [...bytes], time })));
+    const shown = await results(page, files.length);
+    const clash = (pair) => convertNativeBatch(pair).stderr.at(-1).replace(/^ondrel-convert: /, '');
+    assert.equal(shown[1].text, clash(files.slice(0, 2)));
+    assert.equal(shown[4].text, clash(files.slice(3, 5)));
+    assert.equal(shown[9].text, 'Twice.nds.sav: warning: chosen more than once; tried once');
+    assert.equal(shown[10].text,
+        'Twice.sav: also the output of Twice.nds.sav; Twice.nds.sav not converted; nothing written');
+    for (const [index, { name, portable }] of files.entries()) {
+        if (!portable) continue;
+        assert.deepEqual(shown[index].links.map((link) => link.download), [portable], name);
+        const output = convertNative(name, files[index].bytes).output;
+        assert.ok(shown[index].warnings.includes(`downloads as ${portable}: ${output} is not a name every system can keep`),
+            shown[index].warnings.join('|'));
+    }
     const expected = {
-        'A.sav': 'A.nds.sav', 'A (2).sav': 'A.dat', 'B.j8.sav': 'B.sav', 'b.j8 (2).sav': 'b.sav',
+        'A.sav': 'A.nds.sav', 'B.j8.sav': 'B.sav', 'a_b_c_.sav': 'a:b*c?.nds.sav', '_CON.sav': 'CON.nds.sav',
+        '_.sav': '.nds.sav', 'Twice.sav': 'Twice.nds.sav',
     };
     const zipped = await downloadAll(page);
     assert.deepEqual(Object.keys(zipped).sort(), Object.keys(expected).sort());
@@ -208,10 +238,12 @@ test('"Download all" zips every output, names that collide made unique', async (
         const native = convertNative(input, files.find(({ name }) => name === input).bytes);
         assert.ok(Buffer.from(zipped[entry]).equals(Buffer.from(native.bytes)), entry);
     }
-    // Each link gives its own output under the converter's name.
-    const saved = await download(page, 1);
-    assert.equal(saved.name, 'A.sav');
-    assert.ok(Buffer.from(saved.bytes).equals(Buffer.from(zipped['A (2).sav'])));
+    // Each link gives its own output under the name it shows; its address,
+    // made when wanted, is made for every link once the page is idle.
+    await page.waitForFunction(() => [...document.querySelectorAll('#results a')].every((a) => a.href.startsWith('blob:')));
+    const saved = await download(page, 7);
+    assert.equal(saved.name, '_.sav');
+    assert.ok(Buffer.from(saved.bytes).equals(Buffer.from(zipped['_.sav'])));
     await page.close();
 });
 
@@ -341,10 +373,41 @@ test('everything can be done with the keyboard alone', async () => {
         assert.equal(saved.suggestedFilename(), 'ondrel-saves.zip', key);
         await page.waitForFunction(() => /ready/.test(document.getElementById('status').textContent));
     }
+    // New files arriving while "Download all" has the focus leave it there.
+    await page.getByLabel('Save files').setInputFiles(files.map(({ name, bytes }) => ({ name,
+        mimeType: 'application/octet-stream', buffer: Buffer.from(bytes) })));
+    assert.equal((await focused(page)).name, 'Download all');
+    await results(page, files.length);
     await page.keyboard.press('Tab');
     const [saved] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
     assert.equal(saved.suggestedFilename(), 'Game.sav');
+    assert.deepEqual(await ringClipped(page), []);
     await page.close();
+});
+
+// The boxes that cut off the focus ring of what has the focus: those that
+// paint nothing outside their padding (content-visibility, paint
+// containment, overflow) and whose padding does not hold the ring.
+const ringClipped = (page) => page.evaluate(() => {
+    const focus = document.activeElement;
+    const ring = focus.getBoundingClientRect();
+    const { outlineWidth, outlineOffset } = getComputedStyle(focus);
+    const reach = parseFloat(outlineWidth) + parseFloat(outlineOffset);
+    const clipped = [];
+    for (let box = focus.parentElement; box; box = box.parentElement) {
+        const style = getComputedStyle(box);
+        if (style.contentVisibility !== 'auto' && !/paint|strict|content/.test(style.contain) &&
+            style.overflow === 'visible') continue;
+        const edge = box.getBoundingClientRect();
+        const sides = {
+            left: ring.left - reach - (edge.left + parseFloat(style.borderLeftWidth)),
+            top: ring.top - reach - (edge.top + parseFloat(style.borderTopWidth)),
+            right: edge.right - parseFloat(style.borderRightWidth) - (ring.right + reach),
+            bottom: edge.bottom - parseFloat(style.borderBottomWidth) - (ring.bottom + reach),
+        };
+        for (const [side, room] of Object.entries(sides)) if (room < 0) clipped.push(`${box.className || box.tagName} ${side}`);
+    }
+    return clipped;
 });
 
 // The first view says what each choice is for, and a phone's 320 px hold

@@ -79,8 +79,6 @@ export const nocashStoredFile = (save) => concat(nocashHeader(0), words(save.len
 export const nocashPackedFile = (runs, packed, unpacked) =>
     concat(nocashHeader(1), words(packed, unpacked), runs);
 
-// Runs the native converter on one file in a folder of its own, as a user
-// would: what it printed, and the one file it wrote (if any).
 // Runs of 65,535 bytes of 0x11 that unpack to 64 MiB from about 4 KiB.
 function runs64MiB() {
     const runs = [];
@@ -102,21 +100,29 @@ export function hostileFiles() {
     ];
 }
 
-export function convertNative(name, bytes, { to, size, kind } = {}) {
+// Runs the native converter on one file in a folder of its own, as a user
+// would: what it printed, and the one file it wrote (if any).
+export function convertNative(name, bytes, options = {}) {
+    const { stdout, stderr, status, outputs } = convertNativeBatch([{ name, bytes }], options);
+    const [output] = Object.keys(outputs);
+    return { status, stdout, stderr, output, bytes: outputs[output] };
+}
+
+// The same for files converted in one run, in their order.
+export function convertNativeBatch(files, { to, size, kind } = {}) {
     const folder = mkdtempSync(join(tmpdir(), 'ondrel-web-'));
     try {
-        writeFileSync(join(folder, name), bytes);
+        for (const { name, bytes } of files) writeFileSync(join(folder, name), bytes);
         const args = ['--to', to ?? 'j8', ...(size ? ['--size', size] : []),
-            ...(kind ? ['--kind', kind] : []), name];
+            ...(kind ? ['--kind', kind] : []), ...files.map(({ name }) => name)];
         const run = spawnSync(converterPath, args, { cwd: folder, encoding: 'utf8' });
         if (run.error) throw new Error(`${converterPath}: ${run.error.message} (build the native preset)`);
-        const written = readdirSync(folder).filter((file) => file !== name);
+        const written = readdirSync(folder).filter((file) => !files.some(({ name }) => name === file));
         return {
             status: run.status,
             stdout: run.stdout.split('\n').filter(Boolean),
             stderr: run.stderr.split('\n').filter(Boolean),
-            output: written[0],
-            bytes: written[0] && new Uint8Array(readFileSync(join(folder, written[0]))),
+            outputs: Object.fromEntries(written.map((file) => [file, new Uint8Array(readFileSync(join(folder, file)))])),
         };
     } finally {
         rmSync(folder, { recursive: true, force: true });
