@@ -1,6 +1,7 @@
 // The page: hands the chosen files and choices to the workers and shows what
 // comes back. It knows no save format; every output name, report line and
-// reason it shows comes from the core, in the workers.
+// reason of one file comes from the core, in the workers. It words only what
+// lies between files: two that would give one output, one chosen twice.
 
 const $ = (id) => document.getElementById(id);
 const input = $('files');
