@@ -91,7 +91,7 @@ Bytes Packed(const Bytes& runs, std::uint32_t unpacked) {
 }
 
 const std::string kNotASave =
-    ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); give "
+    ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc, *.dss or *.srm); give "
     "--kind to convert it; nothing written";
 
 struct BatchCase {
@@ -522,7 +522,8 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {{"g.j8.sav", [] { return Image(test_support::DsvFile(Save8K())); }}},
                     {"ondrel-convert: g.sav: warning: 8314 bytes is not a size sav carts make "
-                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"}},
+                     "(532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB); "
+                     "converted anyway"}},
         // Past 512 KiB a cart's rule drops bytes; a bare save keeps them or refuses.
         RequestCase{"LongNdsSavKeptWhole",
                     {{"g.nds.sav", [] { return test_support::PatternBytes(1024 * K); }}},
@@ -708,7 +709,8 @@ INSTANTIATE_TEST_SUITE_P(
                           return file;
                       }}},
                     {"ondrel-convert: x.sav: warning: 524289 bytes is not a size sav carts make "
-                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"},
+                     "(532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB); "
+                     "converted anyway"},
                     "byte 0 replaced by byte 524288"},
         RequestCase{"DsLinkMoveOverFrontDataRefused",
                     {{"x.sav", [] { return test_support::PatternBytes(520 * K, 16); }}},
@@ -739,6 +741,7 @@ struct ReportCase {
     std::vector<std::string> out;
     const char* warning;  // the cart sizes named in a size warning; empty for none
     bool quiet = false;
+    const char* alsoWarned = "";  // a warning after it
 };
 
 void PrintTo(const ReportCase& c, std::ostream* os) {
@@ -758,15 +761,19 @@ TEST_P(ReportTest, TellsWhatHappenedToTheBytes) {
     EXPECT_EQ(run.out, Lines(c.out));
     const std::string name = c.file.name, kind = name.substr(name.find('.') + 1);
     const std::string size = std::to_string(c.file.size) + (c.file.size == 1 ? " byte" : " bytes");
-    EXPECT_EQ(run.err, *c.warning == '\0'
-                           ? ""
-                           : "ondrel-convert: " + name + ": warning: " + size + " is not a size " +
-                                 kind + " carts make (" + c.warning + "); converted anyway\n");
+    EXPECT_EQ(run.err, (*c.warning == '\0'
+                            ? ""
+                            : "ondrel-convert: " + name + ": warning: " + size + " is not a size " +
+                                  kind + " carts make (" + c.warning + "); converted anyway\n") +
+                           (*c.alsoWarned == '\0'
+                                ? ""
+                                : "ondrel-convert: " + name + ": warning: " + c.alsoWarned + "\n"));
 }
 
 constexpr const char* kNdsSizes = "powers of two from 512 bytes to 512 KiB";
 constexpr const char* kDatSizes = "263168 bytes, 257 KiB";
-constexpr const char* kSavSizes = "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB";
+constexpr const char* kSavSizes =
+    "532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB";
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, ReportTest,
@@ -807,11 +814,14 @@ INSTANTIATE_TEST_SUITE_P(
                    {"b.dat -> b.sav (dat, 0 bytes used / 0 dropped)",
                     "  output bytes 0-524287 added: padding (0xFF)"},
                    kDatSizes},
+        // Its one byte is 0x00: no save holds nothing but zeros.
         ReportCase{"OneByteDat",
                    {"b.dat", 1},
                    {"b.dat -> b.sav (dat, 1 byte used / 0 dropped)",
                     "  output bytes 1-524287 added: padding (0xFF)"},
-                   kDatSizes},
+                   kDatSizes,
+                   false,
+                   "holds no data (every byte is 0x00): a fresh save, or the wrong file?"},
         ReportCase{"DsLinkTrailerMoved",
                    {"c.sav", 520 * K, 16},
                    {"c.sav -> c.j8.sav (sav, 524288 bytes used / 8192 dropped)",
@@ -835,10 +845,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {"c.sav -> c.j8.sav (sav, 262144 bytes used / 0 dropped)",
                     "  output bytes 262144-524287 added: padding (0xFF)"},
                    ""},
+        // The J8's own image, which players bring as a *.sav.
         ReportCase{"Sav512K",
                    {"c.sav", 512 * K},
                    {"c.sav -> c.j8.sav (sav, 524288 bytes used / 0 dropped)"},
-                   kSavSizes},
+                   ""},
         ReportCase{"QuietKeepsTheWarning", {"a.nds.sav", 600000}, {}, kNdsSizes, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
