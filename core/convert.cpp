@@ -70,14 +70,14 @@ public:
 
     void Run() {
         report_.readAs = ReadAs(input_, request_);
-        report_.game = request_.game;
-        if (request_.game) WarnOfTheGame(*request_.game);
         if (!KeepsCartRule(report_.readAs, request_.target))
             FromFile();
         else if (request_.target == SaveTarget::J8)
-            CartImage();
+            CartImage();  // which makes the report anew
         else
             CartSave();
+        report_.game = request_.game;
+        if (request_.game) WarnOfTheGame(*request_.game);
     }
 
 private:
@@ -98,8 +98,8 @@ private:
                                        " chip; a J8 save holds only the first 512 KiB of its save");
         } else if (request_.target != SaveTarget::J8 && request_.size != game.chip->size) {
             report_.warnings.push_back("the output is " + SizeInWords(request_.size) +
-                                       ", but game " + code + " has a " +
-                                       ChipInWords(*game.chip) + " chip");
+                                       ", but game " + code + " has a " + ChipInWords(*game.chip) +
+                                       " chip");
         }
     }
 
@@ -133,9 +133,9 @@ private:
         out_ = MakeCartImage(input_, request_);
         const CartTake load = ApplyCartRule(report_.readAs, input_);
         ReportCartRule(load);
-        WarnIfBlank(input_.head.first(load.bodyBytes),
-                    input_.head.subspan(load.trailerBytes > 0 ? kSaveImageSize : 0,
-                                        load.trailerBytes));
+        WarnIfBlank(
+            input_.head.first(load.bodyBytes),
+            input_.head.subspan(load.trailerBytes > 0 ? kSaveImageSize : 0, load.trailerBytes));
         if (load.bodyBytes < kSaveImageSize) {
             report_.notes.push_back("output " +
                                     ByteRange(load.bodyBytes, kSaveImageSize - load.bodyBytes) +
@@ -303,14 +303,14 @@ private:
                                     " added: the DeSmuME footer");
         }
         if (target != SaveTarget::J8 && request_.size == 0) {
-            const std::string why =
-                !request_.game ? "no game was named (its ROM gives its chip)"
-                : !chip        ? "game " + std::string(CodeText(request_.game->code)) +
-                              " is not in the list of save chips"
-                               : "game " + std::string(CodeText(request_.game->code)) +
-                              " keeps no save on its card";
+            const std::string why = !request_.game
+                                        ? "no game was named (the game's ROM gives its chip's size)"
+                                    : !chip ? "game " + std::string(CodeText(request_.game->code)) +
+                                                  " is not in the list of save chips"
+                                            : "game " + std::string(CodeText(request_.game->code)) +
+                                                  " keeps no save on its card";
             report_.notes.push_back("output size " + SizeInWords(capacity) +
-                                    ", from the save's length: " + why);
+                                    ", from the save's length, as " + why);
         }
         WarnIfBlank(save);
     }

@@ -43,8 +43,8 @@ std::string ChipInWords(const GameChip& chip) {
     const std::string_view type = kTypeNames[static_cast<std::size_t>(chip.type)];
     if (chip.type == ChipType::None) return std::string(type);
     // "512-byte EEPROM": a size in bytes is read as one word before a noun.
-    const std::string size = chip.size < 1024 ? std::to_string(chip.size) + "-byte"
-                                              : SizeInWords(chip.size);
+    const std::string size =
+        chip.size < 1024 ? std::to_string(chip.size) + "-byte" : SizeInWords(chip.size);
     return size + " " + std::string(type);
 }
 

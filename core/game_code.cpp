@@ -31,8 +31,8 @@ RomHeader ReadRomHeader(std::span<const std::uint8_t> head) {
     header.dsGame = HeaderCrc(head) == Le16(head, kHeaderCrcAt);
     for (std::size_t i = 0; i < header.codeBytes.size(); ++i)
         header.codeBytes[i] = static_cast<char>(head[kCodeAt + i]);
-    if (header.dsGame && std::all_of(header.codeBytes.begin(), header.codeBytes.end(),
-                                     IsCapitalOrDigit))
+    if (header.dsGame &&
+        std::all_of(header.codeBytes.begin(), header.codeBytes.end(), IsCapitalOrDigit))
         header.code = header.codeBytes;
     return header;
 }

@@ -32,8 +32,7 @@ SavePlan PlanSave(std::string_view path, const SaveChoices& choices) {
         plan.fault = {FaultKind::NotNamedAsASave,
                       "not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc, *.dss or "
                       "*.srm)",
-                      0,
-                      std::nullopt};
+                      0, std::nullopt};
     return plan;
 }
 
