@@ -15,9 +15,9 @@ bool IsCapitalOrDigit(char c) {
 
 }  // namespace
 
-std::uint16_t HeaderCrc(std::span<const std::uint8_t> bytes) {
+std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
     std::uint16_t crc = 0xFFFF;
-    for (const std::uint8_t byte : bytes.first(kHeaderCrcAt)) {
+    for (const std::uint8_t byte : bytes) {
         crc ^= byte;
         for (int bit = 0; bit < 8; ++bit)
             crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
@@ -28,7 +28,7 @@ std::uint16_t HeaderCrc(std::span<const std::uint8_t> bytes) {
 RomHeader ReadRomHeader(std::span<const std::uint8_t> head) {
     RomHeader header;
     if (head.size() < kHeaderCrcAt + 2) return header;
-    header.dsGame = HeaderCrc(head) == Le16(head, kHeaderCrcAt);
+    header.dsGame = Crc16(head.first(kHeaderCrcAt)) == Le16(head, kHeaderCrcAt);
     for (std::size_t i = 0; i < header.codeBytes.size(); ++i)
         header.codeBytes[i] = static_cast<char>(head[kCodeAt + i]);
     if (header.dsGame &&

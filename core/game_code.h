@@ -38,11 +38,11 @@ struct RomHeader {
 // looked at); too few bytes are no DS game.
 RomHeader ReadRomHeader(std::span<const std::uint8_t> head);
 
-// The header's checksum: CRC-16 (reflected polynomial 0xA001, initial value
-// 0xFFFF) over bytes 0x000-0x15D, which the header stores little-endian at
-// 0x15E.
+// The header's checksum is this CRC-16 (reflected polynomial 0xA001,
+// initial value 0xFFFF, the one MODBUS uses) of its bytes 0x000-0x15D,
+// stored little-endian at 0x15E.
 inline constexpr std::size_t kHeaderCrcAt = 0x15E;
-std::uint16_t HeaderCrc(std::span<const std::uint8_t> bytes);
+std::uint16_t Crc16(std::span<const std::uint8_t> bytes);
 
 // A code as a user writes it: four letters or digits, either case; none for
 // anything else.
