@@ -36,6 +36,10 @@ struct ChipCase {
     const char* words;
 };
 
+void PrintTo(const ChipCase& c, std::ostream* os) {
+    *os << c.code;
+}
+
 class ChipOfGameTest : public ::testing::TestWithParam<ChipCase> {};
 
 TEST_P(ChipOfGameTest, FindsTheListsRow) {

@@ -20,6 +20,10 @@ struct SizeCase {
     std::uint64_t size;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PlannedSizeTest : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(PlannedSizeTest, IsTheChosenTheGamesOrTheSaves) {
