@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "cli/game_rom.h"
 #include "cli/report.h"
 #include "core/save_plan.h"
 #include "jobs/save_jobs.h"
@@ -27,6 +28,7 @@ struct Job {
     std::string refusal;       // ... for this reason
     bool repeated = false;     // the same input given again: converted once, no failure
     std::string outputTarget;  // the file the output is written to, links followed
+    std::string gameWarning;   // the ROM beside it names no game: why
 };
 
 // Paths met so far, each with the input it belongs to, found again by their
@@ -99,9 +101,22 @@ std::string InputRefusal(const std::string& input) {
 // that keep a player's files: no output written twice in one run, none over
 // an input of the run, none over the input itself or an existing regular
 // file without --force.
-Job Plan(const Options& options, const std::string& input, FileIndex& inputs, FileIndex& outputs) {
-    const SavePlan plan = PlanSave(input, {options.kind, options.target, options.size});
+// The game of every input is the run's (game); without one, each input's is
+// that of the ROM beside it, which only a warning tells when it is no game.
+Job Plan(const Options& options, const std::string& input, std::optional<GameCode> game,
+         FileIndex& inputs, FileIndex& outputs) {
     Job job;
+    if (!game && options.gameRom.empty()) {
+        if (const std::optional<std::string> rom = RomBeside(input)) {
+            const RomGame beside = ReadRomGame(*rom);
+            game = beside.code;
+            const std::string why = !beside.problem.empty() ? beside.problem : beside.noCode;
+            if (!why.empty())
+                job.gameWarning = "the ROM beside it, " + Shown(*rom) + ", names no game (" + why +
+                                  "); converted as if no game were named";
+        }
+    }
+    const SavePlan plan = PlanSave(input, {options.kind, options.target, options.size, game});
     SaveJob& conversion = job.conversion;
     conversion.inputPath = input;
     conversion.outputPath = !options.output.empty() ? options.output
@@ -154,6 +169,20 @@ Job Plan(const Options& options, const std::string& input, FileIndex& inputs, Fi
 }  // namespace
 
 int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
+    std::optional<GameCode> game = options.gameCode;
+    if (!options.gameRom.empty()) {
+        // A ROM that is no DS game names no game for any input: a mistaken
+        // file, so nothing is converted.
+        const RomGame rom = ReadRomGame(options.gameRom);
+        if (!rom.problem.empty()) {
+            ReportRefusal(options.gameRom, rom.problem + kNothingWritten, err);
+            return 1;
+        }
+        if (!rom.noCode.empty())
+            err << kProgram << ": " << Shown(options.gameRom) << ": warning: " << rom.noCode
+                << "; converted as if no game were named\n";
+        game = rom.code;
+    }
     FileIndex inputs, outputs;
     for (const std::string& input : options.inputs) inputs.Add(input, input);
     std::vector<Job> jobs;
@@ -163,11 +192,15 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
         if (!given.insert(Location(input)).second) {
             SaveJob again;
             again.inputPath = input;
-            jobs.push_back(
-                {std::move(again), input, "warning: given more than once; tried once", true, {}});
+            jobs.push_back({std::move(again),
+                            input,
+                            "warning: given more than once; tried once",
+                            true,
+                            {},
+                            {}});
             continue;
         }
-        const Job& job = jobs.emplace_back(Plan(options, input, inputs, outputs));
+        const Job& job = jobs.emplace_back(Plan(options, input, game, inputs, outputs));
         if (!job.refusal.empty()) continue;
         outputs.Add(job.outputTarget, input);
         conversions.push_back(job.conversion);
@@ -181,6 +214,9 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
     const auto reportUpTo = [&](std::size_t end, const JobOutcome* outcome) {
         for (; next < end; ++next) {
             const Job& job = jobs[next];
+            if (!job.gameWarning.empty())
+                err << kProgram << ": " << ShownInput(job.conversion.inputPath)
+                    << ": warning: " << job.gameWarning << '\n';
             if (!job.refusal.empty()) {
                 ReportRefusal(job.refusedPath, job.refusal, err);
                 if (!job.repeated) status = 1;

@@ -23,6 +23,7 @@
 #include "cli/batch.h"
 #include "cli/report.h"
 #include "core/chip_size.h"
+#include "core/game_code.h"
 #include "core/kind_info.h"
 #include "core/source_kind.h"
 #include "platform/file_io.h"
@@ -64,6 +65,8 @@ const std::vector<Takes>& OptionsTaking() {
         {"--size",
          "one chip size in bytes, or with K or M: 512, 8K, 32K, 64K, 128K, 256K, "
          "512K, 1M ... 64M"},
+        {"--game", "one ROM: the game's .nds, .dsi or .srl file"},
+        {"--game-code", "one game code: four letters or digits, as BKIE"},
         {"--output", "one PATH (- for standard output)"},
         {"--output-dir", "one folder"},
     };
@@ -150,11 +153,14 @@ int main(int argc, char** argv) {
     CLI::App app(
         "Converts Nintendo DS saves into J8 save images of 524288 bytes, bare saves or .dsv\n"
         "files. The kind of each INPUT comes from its name: *.nds.sav (SC, Acekard), *.dat\n"
-        "(M3), *.sav (DSLink, EZ-Flash4, EWIN2; no$gba by its header; .dsv by its footer),\n"
-        "*.dsv (DeSmuME), *.duc and *.dss (Action Replay). Outputs are named NAME.sav, or\n"
-        "NAME.j8.sav or NAME.raw.sav for a *.sav, and NAME.dsv (NAME.new.dsv for a *.dsv).\n"
-        "Only a cart save's J8 image keeps the cart's rule; elsewhere no byte that is not\n"
-        "0xFF is dropped to fit. An existing file is never replaced without --force.\n"
+        "(M3), *.sav (DSLink, EZ-Flash4, EWIN2, J8; no$gba by its header; .dsv by its\n"
+        "footer), *.dsv (DeSmuME), *.duc and *.dss (Action Replay), *.srm (RetroArch: bare,\n"
+        "or .dsv by its footer). Outputs are named NAME.sav, or NAME.j8.sav or NAME.raw.sav\n"
+        "for a *.sav, and NAME.dsv (NAME.new.dsv for a *.dsv). A bare save or .dsv is its\n"
+        "game's chip size when the game is known: by --game-code, by --game, or by a ROM\n"
+        "beside the save (NAME.nds, .dsi or .srl); else the size comes from the save's\n"
+        "length. Only a cart save's J8 image keeps the cart's rule; elsewhere no byte that\n"
+        "is not 0xFF is dropped to fit. An existing file is never replaced without --force.\n"
         "After --, every argument is an INPUT, even one that begins with -.",
         kProgram);
     app.set_version_flag("--version", std::string(kProgram) + " " ONDREL_VERSION);
@@ -166,7 +172,7 @@ int main(int argc, char** argv) {
 
     // Values are taken as text and checked here, so that every usage error
     // is worded by this program; each option is given at most once.
-    std::string kindName, targetName = "j8", sizeText;
+    std::string kindName, targetName = "j8", sizeText, gameCodeText;
     auto* kindOption = app.add_option("--kind", kindName,
                                       "Read every input by this kind's rule, whatever its name "
                                       "(raw: the\n"
@@ -184,6 +190,16 @@ int main(int argc, char** argv) {
                        "The chip size of a raw or dsv output: 512, 8K, 32K, 64K, 128K, ... 64M\n"
                        "(default: the save's own size, rounded up to a chip size)")
             ->option_text("SIZE");
+    auto* gameOption =
+        app.add_option("--game", options.gameRom,
+                       "The game's ROM (.nds, .dsi or .srl; only its header is read): every\n"
+                       "INPUT is a save of that game, and a raw or dsv output its chip's size")
+            ->option_text("ROM");
+    auto* gameCodeOption =
+        app.add_option("--game-code", gameCodeText,
+                       "The game of every INPUT by its code, the four letters or digits at\n"
+                       "0x0C of its ROM's header (BKIE), in place of --game")
+            ->option_text("CODE");
     auto* outputOption =
         app.add_option("-o,--output", options.output,
                        "Write the one INPUT's image to PATH (- for standard output)")
@@ -193,8 +209,9 @@ int main(int argc, char** argv) {
                                 ->option_text("DIR");
     app.add_flag("-f,--force", options.force, "Replace existing files, the input itself included");
     app.add_flag("-q,--quiet", options.quiet, "Print no line per converted file");
-    for (CLI::Option* option :
-         {kindOption, targetOption, sizeOption, outputOption, outputDirOption})
+    const auto takingAValue = {kindOption,     targetOption, sizeOption,     gameOption,
+                               gameCodeOption, outputOption, outputDirOption};
+    for (CLI::Option* option : takingAValue)
         option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
     // After "--" every argument is an input, as for any command; the parser
@@ -214,9 +231,17 @@ int main(int argc, char** argv) {
             throw CLI::ValidationError(first, "not expected here");
         }
         if (dashes != end) options.inputs.insert(options.inputs.end(), dashes + 1, end);
-        for (CLI::Option* option :
-             {kindOption, targetOption, sizeOption, outputOption, outputDirOption}) {
+        for (CLI::Option* option : takingAValue) {
             if (option->count() > 1) throw Misused(option->get_name(), "given more than once");
+        }
+        if (gameOption->count() > 0 && gameCodeOption->count() > 0)
+            throw CLI::ValidationError("--game-code", "cannot be given with --game");
+        if (gameOption->count() > 0 && options.gameRom.empty())
+            throw Misused("--game", "an empty path");
+        if (gameCodeOption->count() > 0) {
+            options.gameCode = ondrel::GameCodeNamed(gameCodeText);
+            if (!options.gameCode)
+                throw Misused("--game-code", "'" + gameCodeText + "' is no game code");
         }
         if (outputOption->count() > 0 && outputDirOption->count() > 0)
             throw CLI::ValidationError("--output", "cannot be given with --output-dir");

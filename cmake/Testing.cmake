@@ -65,6 +65,9 @@ set(ONDREL_WASM_TESTS
     source_kind_test
     save_formats_test
     save_image_test
+    save_plan_test
+    game_code_test
+    game_chips_test
 )
 
 # Registers a GoogleTest program with CTest: one CTest test per case natively,

@@ -35,12 +35,28 @@ bool KeepsCartRule(SourceKind kind, SaveTarget target) {
     return IsCartKind(kind) && (kind != SourceKind::NdsSav || target == SaveTarget::J8);
 }
 
-// What a *.sav really is, by its first and last bytes, when its name says it.
+// What a *.sav or a *.srm really is, by its first and last bytes, when its
+// name says it. RetroArch's *.srm is a bare save, or a .dsv under the
+// emulator core that writes one.
 SourceKind ReadAs(const InputBytes& input, const ConvertRequest& request) {
+    const bool whole = input.head.size() == input.size;
+    if (request.kind == SourceKind::Raw && request.byContent)
+        return whole && EndsAsDsv(input.head) ? SourceKind::Dsv : SourceKind::Raw;
     if (request.kind != SourceKind::Sav || !request.byContent) return request.kind;
     if (BeginsAsNocash(input.head)) return SourceKind::Nocash;
-    if (input.head.size() == input.size && EndsAsDsv(input.head)) return SourceKind::Dsv;
+    if (whole && EndsAsDsv(input.head)) return SourceKind::Dsv;
     return SourceKind::Sav;
+}
+
+// The one byte every byte of the bytes is, when they are all 0xFF or all
+// 0x00: a save a game never wrote, or a file that is not a save at all.
+std::optional<std::uint8_t> OnlyByte(ByteSpan bytes) {
+    if (bytes.empty()) return std::nullopt;
+    const std::uint8_t first = bytes.front();
+    if (first != kBlankByte && first != 0x00) return std::nullopt;
+    if (!std::all_of(bytes.begin(), bytes.end(), [first](std::uint8_t b) { return b == first; }))
+        return std::nullopt;
+    return first;
 }
 
 Fault Refusal(FaultKind kind, std::string problem, std::uint64_t lost = 0) {
@@ -57,12 +73,46 @@ public:
         if (!KeepsCartRule(report_.readAs, request_.target))
             FromFile();
         else if (request_.target == SaveTarget::J8)
-            CartImage();
+            CartImage();  // which makes the report anew
         else
             CartSave();
+        report_.game = request_.game;
+        if (request_.game) WarnOfTheGame(*request_.game);
     }
 
 private:
+    // Where the output and the game's chip disagree, and a game the list
+    // does not know or that keeps no save.
+    void WarnOfTheGame(const SaveGame& game) {
+        const std::string code(CodeText(game.code));
+        if (!game.chip) {
+            report_.warnings.push_back("game " + code +
+                                       " is not in the list of DS games' save chips; its save is "
+                                       "converted as if no game were named");
+        } else if (game.chip->type == ChipType::None) {
+            report_.warnings.push_back("game " + code +
+                                       " keeps no save on its card, says the list of save chips; "
+                                       "converted as if no game were named");
+        } else if (request_.target == SaveTarget::J8 && game.chip->size > kSaveImageSize) {
+            report_.warnings.push_back("game " + code + " has a " + ChipInWords(*game.chip) +
+                                       " chip; a J8 save holds only the first 512 KiB of its save");
+        } else if (request_.target != SaveTarget::J8 && request_.size != game.chip->size) {
+            report_.warnings.push_back("the output is " + SizeInWords(request_.size) +
+                                       ", but game " + code + " has a " + ChipInWords(*game.chip) +
+                                       " chip");
+        }
+    }
+
+    // A save that holds nothing is converted, but the user may have taken
+    // the wrong file.
+    void WarnIfBlank(ByteSpan save, ByteSpan movedStart = {}) {
+        const std::optional<std::uint8_t> only = OnlyByte(save);
+        if (!only || (!movedStart.empty() && OnlyByte(movedStart) != only)) return;
+        report_.warnings.push_back(std::string("holds no data (every byte is ") +
+                                   (*only == kBlankByte ? "0xFF" : "0x00") +
+                                   "): a fresh save, or the wrong file?");
+    }
+
     // What a cart's rule took from the input, and whether carts write its size.
     void ReportCartRule(const CartTake& load) {
         const ByteCounts counts = CountBytes(input_.size, load);
@@ -83,6 +133,9 @@ private:
         out_ = MakeCartImage(input_, request_);
         const CartTake load = ApplyCartRule(report_.readAs, input_);
         ReportCartRule(load);
+        WarnIfBlank(
+            input_.head.first(load.bodyBytes),
+            input_.head.subspan(load.trailerBytes > 0 ? kSaveImageSize : 0, load.trailerBytes));
         if (load.bodyBytes < kSaveImageSize) {
             report_.notes.push_back("output " +
                                     ByteRange(load.bodyBytes, kSaveImageSize - load.bodyBytes) +
@@ -200,15 +253,23 @@ private:
                                            ? request_.size
                                            : ChipHolding(save.size()).value_or(kLargestChip);
         const std::size_t end = EndOfData(save);
+        const std::optional<GameChip> chip = request_.game ? request_.game->chip : std::nullopt;
+        const bool gamesChip = target != SaveTarget::J8 && chip && chip->size == capacity;
         if (end > capacity) {
             const std::uint64_t lost = DataIn(save.subspan(capacity));
             const std::optional<std::uint64_t> holder = ChipHolding(end);
+            // Past a game's chip, where the data lies too: the user may
+            // have named the wrong game.
+            const std::string past =
+                target == SaveTarget::J8 ? std::string("past the 512 KiB of a J8 save")
+                : gamesChip ? "in " + ByteRange(capacity, end - capacity) + " past the " +
+                                  ChipInWords(*chip) + " chip of game " +
+                                  std::string(CodeText(request_.game->code))
+                            : "past the first " + SizeInWords(capacity);
             report_.fault = Refusal(
                 FaultKind::DataPastOutput,
                 ByteCount(lost) + " of data (not 0xFF) " +
-                    std::string(Agreeing(lost, "lies", "lie")) + " past " +
-                    (target == SaveTarget::J8 ? std::string("the 512 KiB of a J8 save")
-                                              : "the first " + SizeInWords(capacity)) +
+                    std::string(Agreeing(lost, "lies", "lie")) + " " + past +
                     " and would be lost; " +
                     (holder ? WithArticle(SizeInWords(*holder)) + " save holds " +
                                   std::string(Agreeing(lost, "it", "them"))
@@ -241,6 +302,17 @@ private:
             report_.notes.push_back("output " + ByteRange(capacity, kDsvFooterSize) +
                                     " added: the DeSmuME footer");
         }
+        if (target != SaveTarget::J8 && request_.size == 0) {
+            const std::string why = !request_.game
+                                        ? "no game was named (the game's ROM gives its chip's size)"
+                                    : !chip ? "game " + std::string(CodeText(request_.game->code)) +
+                                                  " is not in the list of save chips"
+                                            : "game " + std::string(CodeText(request_.game->code)) +
+                                                  " keeps no save on its card";
+            report_.notes.push_back("output size " + SizeInWords(capacity) +
+                                    ", from the save's length, as " + why);
+        }
+        WarnIfBlank(save);
     }
 
     const InputBytes& input_;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/game_chips.h"
 #include "core/save_formats.h"
 #include "core/source_kind.h"
 
@@ -23,6 +24,9 @@ struct ConvertRequest {
     bool byContent = false;
     SaveTarget target = SaveTarget::J8;
     std::uint64_t size = 0;  // the chip size of a Raw or Dsv output; 0: the save's own
+    // The game, whose chip the planner made the size (core/save_plan.h); the
+    // report names it, and warns where the output and its chip disagree.
+    std::optional<SaveGame> game = std::nullopt;
 };
 
 // The input as read: its first bytes, no more than InputBound(request), and
@@ -81,6 +85,7 @@ struct ConvertReport {
     std::uint64_t dropped = 0;               // the rest
     std::vector<std::string> notes;          // bytes dropped, moved, unpacked, added
     std::vector<std::string> warnings;       // converted, but worth a look
+    std::optional<SaveGame> game;            // the request's, for the report's first line
     Fault fault;                             // set: no output
 };
 

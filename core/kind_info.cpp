@@ -17,8 +17,8 @@ constexpr std::uint64_t K = 1024;
 
 // The sizes each kind's carts write, as the input chooser's entries name
 // them: SC 256K and Acekard 0.5-512K (*.nds.sav), M3 257K (*.dat), DSLink 520K
-// and EZ-Flash4 / EWIN2 256K (*.sav). The other kinds hold a game card's
-// save chip.
+// and EZ-Flash4 / EWIN2 256K (*.sav), and the J8's own 512K image, which
+// players bring back as a *.sav. The other kinds hold a game card's save chip.
 constexpr SourceKindInfo kKinds[] = {
     {SourceKind::NdsSav, "nds.sav", "nds-sav",
      [](std::uint64_t size) { return size >= 512 && size <= 512 * K && (size & (size - 1)) == 0; },
@@ -26,8 +26,8 @@ constexpr SourceKindInfo kKinds[] = {
     {SourceKind::Dat, "dat", "dat", [](std::uint64_t size) { return size == 257 * K; },
      "263168 bytes, 257 KiB"},
     {SourceKind::Sav, "sav", "sav",
-     [](std::uint64_t size) { return size == 520 * K || size == 256 * K; },
-     "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB"},
+     [](std::uint64_t size) { return size == 520 * K || size == 512 * K || size == 256 * K; },
+     "532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB"},
     {SourceKind::Dsv, "dsv", "dsv", IsChipSize, kChipSizesInWords},
     {SourceKind::Duc, "duc", "duc", IsChipSize, kChipSizesInWords},
     {SourceKind::Nocash, "nocash", "nocash", IsChipSize, kChipSizesInWords},

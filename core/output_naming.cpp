@@ -42,6 +42,12 @@ std::optional<Classification> ClassifyForTarget(std::string_view path, SaveTarge
     return Classification{rule->kind, std::move(output)};
 }
 
+std::optional<std::string> SaveStem(std::string_view path) {
+    const SuffixRule* rule = MatchingSuffixRule(path);
+    if (!rule) return std::nullopt;
+    return std::string(path.substr(0, path.size() - rule->upperSuffix.size()));
+}
+
 std::string UnrecognisedOutput(std::string_view path, SaveTarget target) {
     return std::string(path) +
            std::string(kTargetSuffixes[static_cast<std::size_t>(target)].unrecognised);

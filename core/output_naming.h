@@ -18,6 +18,11 @@ namespace ondrel {
 // ClassifyInputPath wherever that matches.
 std::optional<Classification> ClassifyForTarget(std::string_view path, SaveTarget target);
 
+// The name of a save without the suffix that says its kind ("Game" for
+// Game.sav, Game.nds.sav or Game.dsv): where the game's ROM beside it is
+// looked for. None for a name that says no kind.
+std::optional<std::string> SaveStem(std::string_view path);
+
 // The output of an input whose name says no kind: the whole name followed by
 // the target's suffix ("NAME.j8.sav", "NAME.raw.sav", "NAME.dsv").
 std::string UnrecognisedOutput(std::string_view path, SaveTarget target);

@@ -20,7 +20,7 @@ enum class SourceKind : int {
     Dsv = 3,     // *.dsv: the save, then a 122-byte footer
     Duc = 4,     // *.duc, *.dss: a 500-byte (DS) or 164-byte (DSi) header, then the save
     Nocash = 5,  // a *.sav that begins with the no$gba header; the save may be packed
-    Raw = 6,     // only the save, of any size
+    Raw = 6,     // only the save, of any size; *.srm (RetroArch), unless it ends as a .dsv
 };
 
 // The flash carts' kinds, read into the J8 image by save_image.cpp's rules.

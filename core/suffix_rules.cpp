@@ -7,10 +7,12 @@ namespace {
 
 // Tried in order; the first match wins, so ".nds.sav" is never taken for ".sav".
 // A "*.sav" input gets ".j8.sav" so the proposed output never is the input.
+// RetroArch's "*.srm" is a bare save (or a .dsv, by its footer).
 constexpr SuffixRule kSuffixRules[] = {
     {".NDS.SAV", SourceKind::NdsSav, ".sav"}, {".SAV", SourceKind::Sav, ".j8.sav"},
     {".DAT", SourceKind::Dat, ".sav"},        {".DSV", SourceKind::Dsv, ".sav"},
     {".DUC", SourceKind::Duc, ".sav"},        {".DSS", SourceKind::Duc, ".sav"},
+    {".SRM", SourceKind::Raw, ".sav"},
 };
 
 // Upper-cases ASCII letters only. Byte by byte even in a double-byte code

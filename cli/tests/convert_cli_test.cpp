@@ -91,7 +91,7 @@ Bytes Packed(const Bytes& runs, std::uint32_t unpacked) {
 }
 
 const std::string kNotASave =
-    ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc or *.dss); give "
+    ": not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, *.duc, *.dss or *.srm); give "
     "--kind to convert it; nothing written";
 
 struct BatchCase {
@@ -522,7 +522,8 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {{"g.j8.sav", [] { return Image(test_support::DsvFile(Save8K())); }}},
                     {"ondrel-convert: g.sav: warning: 8314 bytes is not a size sav carts make "
-                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"}},
+                     "(532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB); "
+                     "converted anyway"}},
         // Past 512 KiB a cart's rule drops bytes; a bare save keeps them or refuses.
         RequestCase{"LongNdsSavKeptWhole",
                     {{"g.nds.sav", [] { return test_support::PatternBytes(1024 * K); }}},
@@ -708,8 +709,181 @@ INSTANTIATE_TEST_SUITE_P(
                           return file;
                       }}},
                     {"ondrel-convert: x.sav: warning: 524289 bytes is not a size sav carts make "
-                     "(532480 bytes, 520 KiB, or 262144 bytes, 256 KiB); converted anyway"},
+                     "(532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB); "
+                     "converted anyway"},
                     "byte 0 replaced by byte 524288"},
+        // The game's chip: a J8 save made back into the game's own size.
+        RequestCase{"GameWithA512ByteChip",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 300); }}},
+                    {"--to", "raw", "--game-code", "A2HE", "g.sav"},
+                    0,
+                    {{"g.raw.sav", [] { return DataThenBlank(512, 300); }}},
+                    {},
+                    "(sav, 512 bytes used / 523776 dropped), game A2HE: 512-byte EEPROM"},
+        RequestCase{"GameWithAn8KiBChipByLowerCaseCode",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"--to", "raw", "--game-code", "a2de", "g.sav"},
+                    0,
+                    {{"g.raw.sav", [] { return Save8K(); }}},
+                    {},
+                    "game A2DE: 8 KiB EEPROM"},
+        // Padded to the chip, and its footer the emulator's row for 512 kbit.
+        RequestCase{"GameWithA64KiBChipToDsv",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--to", "dsv", "--game-code", "YWSE", "g.dsv"},
+                    0,
+                    {{"g.new.dsv",
+                      [] {
+                          return test_support::DsvFile(DataThenBlank(64 * K, 8 * K), 64 * K,
+                                                       64 * K, 0, 3, 2);
+                      }}},
+                    {},
+                    "output bytes 8192-65535 added: padding (0xFF)"},
+        // Zelda.nds beside Zelda.sav names the game; only its header is there.
+        RequestCase{"GameWithA1MiBChipByTheRomBeside",
+                    {{"Zelda.sav", [] { return DataThenBlank(512 * K, 8 * K); }},
+                     {"Zelda.nds", [] { return test_support::RomHeaderBytes("BKIE"); }}},
+                    {"--to", "raw", "Zelda.sav"},
+                    0,
+                    {{"Zelda.raw.sav", [] { return DataThenBlank(1024 * K, 8 * K); }}},
+                    {},
+                    "Zelda.sav -> Zelda.raw.sav (sav, 524288 bytes used / 0 dropped), game BKIE: "
+                    "1 MiB flash"},
+        RequestCase{"RomBesideANdsSav",
+                    {{"Game.nds.sav", [] { return Save8K(); }},
+                     {"Game.nds", [] { return test_support::RomHeaderBytes("YWSE"); }}},
+                    {"--to", "raw", "Game.nds.sav"},
+                    0,
+                    {{"Game.sav", [] { return DataThenBlank(64 * K, 8 * K); }}},
+                    {},
+                    "game YWSE: 64 KiB EEPROM or FRAM"},
+        // The emulator's row for 64 Mbit, three address bytes.
+        RequestCase{"GameWithAn8MiBChipByItsRom",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }},
+                     {"Jam.srl", [] { return test_support::RomHeaderBytes("UXBP"); }}},
+                    {"--to", "dsv", "--game", "Jam.srl", "g.dsv"},
+                    0,
+                    {{"g.new.dsv",
+                      [] {
+                          return test_support::DsvFile(DataThenBlank(8192 * K, 8 * K), 8192 * K,
+                                                       8192 * K, 0, 10, 3);
+                      }}},
+                    {},
+                    "game UXBP: 8 MiB NAND"},
+        // --game and --game-code name the game of every input; a ROM beside
+        // one save, of that save alone.
+        RequestCase{"GameOfTheRunAndOfOneSave",
+                    {{"a.sav", [] { return DataThenBlank(512 * K, 8 * K); }},
+                     {"a.nds", [] { return test_support::RomHeaderBytes("BKIE"); }},
+                     {"b.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"--to", "raw", "a.sav", "b.sav"},
+                    0,
+                    {{"a.raw.sav", [] { return DataThenBlank(1024 * K, 8 * K); }},
+                     {"b.raw.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {},
+                    "b.sav -> b.raw.sav (sav, 524288 bytes used / 0 dropped)\n  output size 512 "
+                    "KiB, from the save's length, as no game was named (the game's ROM gives "
+                    "its chip's size)"},
+        RequestCase{"GameCodeForEveryInputOverTheRomBeside",
+                    {{"a.sav", [] { return DataThenBlank(512 * K, 8 * K); }},
+                     {"a.nds", [] { return test_support::RomHeaderBytes("BKIE"); }},
+                     {"b.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--to", "raw", "--game-code", "A2DE", "a.sav", "b.dsv"},
+                    0,
+                    {{"a.raw.sav", [] { return Save8K(); }}, {"b.sav", [] { return Save8K(); }}},
+                    {}},
+        RequestCase{"GameRomThatIsNoDsGame",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 8 * K); }},
+                     {"g.nds", [] { return test_support::RomHeaderBytes("BKIE", false); }}},
+                    {"--to", "raw", "--game", "g.nds", "g.sav"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.nds: not a DS game: it begins with no DS game's header "
+                     "(the header's checksum at 0x15E does not hold); nothing written"}},
+        RequestCase{"RomBesideThatIsNoDsGame",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 8 * K); }},
+                     {"g.nds", [] { return test_support::PatternBytes(100); }}},
+                    {"--to", "raw", "g.sav"},
+                    0,
+                    {{"g.raw.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"ondrel-convert: g.sav: warning: the ROM beside it, g.nds, names no game (not "
+                     "a DS game: 100 bytes, too short for a DS game's 512-byte header); converted "
+                     "as if no game were named"}},
+        RequestCase{"GameNotInTheList",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"--to", "raw", "--game-code", "ZZZZ", "g.sav"},
+                    0,
+                    {{"g.raw.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"ondrel-convert: g.sav: warning: game ZZZZ is not in the list of DS games' "
+                     "save chips; its save is converted as if no game were named"},
+                    "output size 512 KiB, from the save's length, as game ZZZZ is not in the list "
+                    "of save chips"},
+        RequestCase{"GameWithoutASaveChip",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--to", "raw", "--game-code", "A36J", "g.dsv"},
+                    0,
+                    {{"g.sav", [] { return Save8K(); }}},
+                    {"ondrel-convert: g.dsv: warning: game A36J keeps no save on its card, says "
+                     "the list of save chips; converted as if no game were named"},
+                    "game A36J: no save chip"},
+        RequestCase{"DataPastTheGamesChipRefused",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 9000); }}},
+                    {"--to", "raw", "--game-code", "A2DE", "g.sav"},
+                    1,
+                    {},
+                    {"ondrel-convert: g.sav: 808 bytes of data (not 0xFF) lie in bytes 8192-8999 "
+                     "past the 8 KiB EEPROM chip of game A2DE and would be lost; a 32 KiB save "
+                     "holds them (--size 32K); nothing written"}},
+        RequestCase{"SizeThatIsNotTheGamesWins",
+                    {{"g.sav", [] { return DataThenBlank(512 * K, 8 * K); }}},
+                    {"--to", "raw", "--size", "256K", "--game-code", "BKIE", "g.sav"},
+                    0,
+                    {{"g.raw.sav", [] { return DataThenBlank(256 * K, 8 * K); }}},
+                    {"ondrel-convert: g.sav: warning: the output is 256 KiB, but game BKIE has a "
+                     "1 MiB flash chip"}},
+        RequestCase{"J8OfAGameWithALargerChip",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--game-code", "BKIE", "g.dsv"},
+                    0,
+                    {{"g.sav", [] { return Image(Save8K()); }}},
+                    {"ondrel-convert: g.dsv: warning: game BKIE has a 1 MiB flash chip; a J8 save "
+                     "holds only the first 512 KiB of its save"}},
+        RequestCase{"GameCodeNotFourLettersOrDigits",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--to", "raw", "--game-code", "BK-E", "g.dsv"},
+                    2,
+                    {},
+                    {"ondrel-convert: --game-code: 'BK-E' is no game code; it takes one game "
+                     "code: four letters or digits, as BKIE",
+                     kTryHelp}},
+        RequestCase{"GameAndGameCodeTogether",
+                    {{"g.dsv", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--game", "g.nds", "--game-code", "BKIE", "g.dsv"},
+                    2,
+                    {},
+                    {"ondrel-convert: --game-code: cannot be given with --game", kTryHelp}},
+        RequestCase{"BlankSaveWarned",
+                    {{"g.dsv", [] { return test_support::DsvFile(Bytes(8 * K, 0xFF)); }}},
+                    {"--to", "raw", "g.dsv"},
+                    0,
+                    {{"g.sav", [] { return Bytes(8 * K, 0xFF); }}},
+                    {"ondrel-convert: g.dsv: warning: holds no data (every byte is 0xFF): a "
+                     "fresh save, or the wrong file?"}},
+        // RetroArch's *.srm: a bare save, or a .dsv by its footer.
+        RequestCase{"SrmBareOrDsv",
+                    {{"a.srm", [] { return Save8K(); }},
+                     {"b.srm", [] { return test_support::DsvFile(Save8K()); }}},
+                    {"--to", "raw", "a.srm", "b.srm"},
+                    0,
+                    {{"a.sav", [] { return Save8K(); }}, {"b.sav", [] { return Save8K(); }}},
+                    {},
+                    "b.srm -> b.sav (dsv, 8192 bytes used / 122 dropped)"},
+        RequestCase{"SrmToDsv",
+                    {{"a.srm", [] { return Save8K(); }}},
+                    {"--to", "dsv", "a.srm"},
+                    0,
+                    {{"a.dsv", [] { return test_support::DsvFile(Save8K(), 8 * K, 8 * K, 0, 2, 2); }}},
+                    {}},
         RequestCase{"DsLinkMoveOverFrontDataRefused",
                     {{"x.sav", [] { return test_support::PatternBytes(520 * K, 16); }}},
                     {"--to", "dsv", "x.sav"},
@@ -739,6 +913,7 @@ struct ReportCase {
     std::vector<std::string> out;
     const char* warning;  // the cart sizes named in a size warning; empty for none
     bool quiet = false;
+    const char* alsoWarned = "";  // a warning after it
 };
 
 void PrintTo(const ReportCase& c, std::ostream* os) {
@@ -758,15 +933,19 @@ TEST_P(ReportTest, TellsWhatHappenedToTheBytes) {
     EXPECT_EQ(run.out, Lines(c.out));
     const std::string name = c.file.name, kind = name.substr(name.find('.') + 1);
     const std::string size = std::to_string(c.file.size) + (c.file.size == 1 ? " byte" : " bytes");
-    EXPECT_EQ(run.err, *c.warning == '\0'
-                           ? ""
-                           : "ondrel-convert: " + name + ": warning: " + size + " is not a size " +
-                                 kind + " carts make (" + c.warning + "); converted anyway\n");
+    EXPECT_EQ(run.err, (*c.warning == '\0'
+                            ? ""
+                            : "ondrel-convert: " + name + ": warning: " + size + " is not a size " +
+                                  kind + " carts make (" + c.warning + "); converted anyway\n") +
+                           (*c.alsoWarned == '\0'
+                                ? ""
+                                : "ondrel-convert: " + name + ": warning: " + c.alsoWarned + "\n"));
 }
 
 constexpr const char* kNdsSizes = "powers of two from 512 bytes to 512 KiB";
 constexpr const char* kDatSizes = "263168 bytes, 257 KiB";
-constexpr const char* kSavSizes = "532480 bytes, 520 KiB, or 262144 bytes, 256 KiB";
+constexpr const char* kSavSizes =
+    "532480 bytes, 520 KiB; 524288 bytes, 512 KiB; or 262144 bytes, 256 KiB";
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, ReportTest,
@@ -807,11 +986,14 @@ INSTANTIATE_TEST_SUITE_P(
                    {"b.dat -> b.sav (dat, 0 bytes used / 0 dropped)",
                     "  output bytes 0-524287 added: padding (0xFF)"},
                    kDatSizes},
+        // Its one byte is 0x00: no save holds nothing but zeros.
         ReportCase{"OneByteDat",
                    {"b.dat", 1},
                    {"b.dat -> b.sav (dat, 1 byte used / 0 dropped)",
                     "  output bytes 1-524287 added: padding (0xFF)"},
-                   kDatSizes},
+                   kDatSizes,
+                   false,
+                   "holds no data (every byte is 0x00): a fresh save, or the wrong file?"},
         ReportCase{"DsLinkTrailerMoved",
                    {"c.sav", 520 * K, 16},
                    {"c.sav -> c.j8.sav (sav, 524288 bytes used / 8192 dropped)",
@@ -835,10 +1017,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {"c.sav -> c.j8.sav (sav, 262144 bytes used / 0 dropped)",
                     "  output bytes 262144-524287 added: padding (0xFF)"},
                    ""},
+        // The J8's own image, which players bring as a *.sav.
         ReportCase{"Sav512K",
                    {"c.sav", 512 * K},
                    {"c.sav -> c.j8.sav (sav, 524288 bytes used / 0 dropped)"},
-                   kSavSizes},
+                   ""},
         ReportCase{"QuietKeepsTheWarning", {"a.nds.sav", 600000}, {}, kNdsSizes, true}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -36,6 +36,23 @@ void PutText(Bytes& bytes, std::string_view text) {
 
 }  // namespace
 
+Bytes RomHeaderBytes(const std::string& code, bool validChecksum) {
+    Bytes header(512, 0);
+    const std::string title = "TEST ROM";
+    std::copy(title.begin(), title.end(), header.begin());
+    std::copy(code.begin(), code.end(), header.begin() + 0x0C);
+    header[0x14] = 0x09;  // a 256 Mbit card: any byte past the code counts
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < 0x15E; ++i) {
+        crc ^= header[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    if (!validChecksum) crc ^= 0x0100;
+    header[0x15E] = static_cast<std::uint8_t>(crc);
+    header[0x15F] = static_cast<std::uint8_t>(crc >> 8);
+    return header;
+}
+
 Bytes DsvFile(const Bytes& save, std::uint32_t padded, std::uint32_t used, std::uint32_t version,
               std::uint32_t type, std::uint32_t addressBytes) {
     Bytes file = save;

@@ -41,6 +41,11 @@ Bytes NocashStoredFile(const Bytes& save);
 // Method 1 with the given runs and the lengths the header states.
 Bytes NocashPackedFile(const Bytes& runs, std::uint32_t packed, std::uint32_t unpacked);
 
+// A DS game's ROM as far as its header: 512 bytes with the code at 0x0C
+// and, unless told otherwise, the checksum at 0x15E that makes it a DS
+// game's (CRC-16, reflected polynomial 0xA001, from 0xFFFF, over 0x000-0x15D).
+Bytes RomHeaderBytes(const std::string& code, bool validChecksum = true);
+
 Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 

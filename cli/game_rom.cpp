@@ -1,0 +1,63 @@
+#include "cli/game_rom.h"
+
+#include <cctype>
+#include <system_error>
+
+#include "cli/report.h"
+#include "core/chip_size.h"
+#include "core/output_naming.h"
+#include "core/shown_name.h"
+#include "platform/file_io.h"
+
+namespace ondrel::cli {
+
+RomGame ReadRomGame(const std::string& path) {
+    RomGame game;
+    std::error_code error;
+    const InputFile input = OpenInputFile(path, error);
+    if (!input.IsOpen()) {
+        game.problem = ReasonText(error);
+        return game;
+    }
+    InputBuffer head;
+    std::uint64_t size = 0;
+    if ((error = ReadInput(input, kRomHeaderSize, kRomHeaderSize, head, size))) {
+        game.problem = ReasonText(error);
+        return game;
+    }
+    const RomHeader header = ReadRomHeader(head);
+    if (!header.dsGame) {
+        game.problem = "not a DS game: " +
+                       (head.size() < kHeaderCrcAt + 2
+                            ? ByteCount(size) + ", too short for a DS game's 512-byte header"
+                            : std::string("it begins with no DS game's header (the header's "
+                                          "checksum at 0x15E does not hold)"));
+        return game;
+    }
+    game.code = header.code;
+    if (!header.code) {
+        // In quotes, escaped where a byte would not show ("\x00").
+        std::string shown = ShownName(std::string(CodeText(header.codeBytes)));
+        if (shown.front() != '"') shown = '"' + shown + '"';
+        game.noCode = "its game code " + shown + " is not four letters or digits";
+    }
+    return game;
+}
+
+std::optional<std::string> RomBeside(const std::string& savePath) {
+    const std::optional<std::string> stem = SaveStem(savePath);
+    if (!stem || savePath == "-") return std::nullopt;
+    for (const std::string_view suffix : kRomSuffixes) {
+        std::string upper(suffix);
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (const std::string& spelled : {std::string(suffix), upper}) {
+            std::error_code error;
+            const PathEnd end = FollowLinks(*stem + spelled, error);
+            if (!error && end.kind != PathKind::Missing && end.kind != PathKind::Unknown)
+                return *stem + spelled;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace ondrel::cli
