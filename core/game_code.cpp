@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/chip_size.h"
 #include "core/little_endian.h"
+#include "core/shown_name.h"
 
 namespace ondrel {
 namespace {
@@ -35,6 +37,33 @@ RomHeader ReadRomHeader(std::span<const std::uint8_t> head) {
         std::all_of(header.codeBytes.begin(), header.codeBytes.end(), IsCapitalOrDigit))
         header.code = header.codeBytes;
     return header;
+}
+
+std::string RomProblem(const RomHeader& header, std::uint64_t size) {
+    if (!header.dsGame) {
+        return "not a DS game: " +
+               (size < kHeaderCrcAt + 2
+                    ? ByteCount(size) + ", too short for a DS game's 512-byte header"
+                    : std::string("it begins with no DS game's header (the header's checksum at "
+                                  "0x15E does not hold)"));
+    }
+    if (header.code) return {};
+    // In quotes, escaped where a byte would not show ("\x00").
+    std::string shown = ShownName(std::string(CodeText(header.codeBytes)));
+    if (shown.front() != '"') shown = '"' + shown + '"';
+    return "its game code " + shown + " is not four letters or digits";
+}
+
+std::optional<std::string> RomStem(std::string_view name) {
+    for (const std::string_view suffix : kRomSuffixes) {
+        if (name.size() <= suffix.size()) continue;
+        const std::string_view end = name.substr(name.size() - suffix.size());
+        if (std::equal(end.begin(), end.end(), suffix.begin(), [](char a, char b) {
+                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+            }))
+            return std::string(name.substr(0, name.size() - suffix.size()));
+    }
+    return std::nullopt;
 }
 
 std::optional<GameCode> GameCodeNamed(std::string_view text) {

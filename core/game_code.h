@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace ondrel {
@@ -43,6 +44,16 @@ RomHeader ReadRomHeader(std::span<const std::uint8_t> head);
 // stored little-endian at 0x15E.
 inline constexpr std::size_t kHeaderCrcAt = 0x15E;
 std::uint16_t Crc16(std::span<const std::uint8_t> bytes);
+
+// Why a file that begins with these bytes (size bytes in all) is no DS
+// game ("not a DS game: ..."), or why the game it is has no code a list
+// could know ("its game code \"####\" is not four letters or digits"); empty
+// for a game with a code. The same words in every front end.
+std::string RomProblem(const RomHeader& header, std::uint64_t size);
+
+// The name of a game's ROM without its suffix (.nds, .dsi or .srl, in any
+// case): what a save's name is paired by. None for any other name.
+std::optional<std::string> RomStem(std::string_view name);
 
 // A code as a user writes it: four letters or digits, either case; none for
 // anything else.

@@ -54,7 +54,17 @@ const policy = [
     "form-action 'none'",
 ].join('; ');
 
-const page = read(join(here, 'page.html'))
+// The notices every copy must carry, shown at the page's foot.
+const escaped = (text) => text.trim().replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
+const licences = {
+    '@LICENCE@': join(here, '..', 'LICENSE'),
+    '@CHIP_LIST_LICENCE@': join(here, '..', 'core', 'data', 'LICENSE-ds-save-chips.txt'),
+    '@FFLATE_LICENCE@': join(fflateFolder, 'LICENSE'),
+};
+
+let page = read(join(here, 'page.html'));
+for (const [mark, path] of Object.entries(licences)) page = page.replace(mark, () => escaped(read(path)));
+page = page
     .replace('@CSP@', policy)
     .replace('@STYLE@', () => style)
     .replace('@WORKER@', () => workerSource)

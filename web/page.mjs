@@ -32,6 +32,8 @@ let zipping = false;
 let zip = 0;          // the zip asked for last; answers for older ones are dropped
 let zipUrl = '';
 let restarts = 0;     // workers started again in this batch
+let roles = null;     // per file of the batch: a game's ROM or a save, and the name they pair by
+let unsent = null;    // the batch's files, looked up, wait for their roles: its choices
 
 function element(tag, className, text) {
     const node = document.createElement(tag);
@@ -79,6 +81,10 @@ function sendFiles(id, choices, looked = 0) {
         }
         void chosen[looked].size;
     }
+    if (!roles) {
+        unsent = choices;
+        return;
+    }
     const sent = [...chosen.keys()].filter((index) => items[index].first === undefined);
     const messages = Math.max(Math.ceil(sent.length / kFilesPerMessage), workers.length);
     for (let message = 0; message < messages; ++message) {
@@ -88,8 +94,31 @@ function sendFiles(id, choices, looked = 0) {
         slot.heard = performance.now();
         slot.worker.postMessage({
             type: 'files', batch: id, choices, places, files: places.map((index) => chosen[index]),
+            games: places.map((index) => Boolean(items[index].game)),
+            roms: places.map((index) => items[index].rom ?? null),
             last: message + workers.length >= messages,
         });
+    }
+}
+
+// Games' ROMs chosen with their saves: a save takes the ROM of its name
+// (Game.nds for Game.sav, Game.nds.sav, Game.dat ...), and one ROM chosen
+// with one save goes with it whatever their names. Which file is a ROM, and
+// the name each pairs by, the core says (roles, from the first worker).
+function pairGames() {
+    const roms = [];
+    const saves = [];
+    chosen.forEach((_, index) => {
+        if (items[index].first === undefined) (roles[index].rom ? roms : saves).push(index);
+    });
+    const romOf = new Map();
+    for (const index of roms) {
+        items[index].game = true;
+        if (!romOf.has(roles[index].stem)) romOf.set(roles[index].stem, index);
+    }
+    for (const index of saves) {
+        const rom = roms.length === 1 && saves.length === 1 ? roms[0] : romOf.get(roles[index].stem);
+        if (rom !== undefined) items[index].rom = chosen[rom];
     }
 }
 
@@ -130,7 +159,22 @@ function convertChosen() {
     updateDownloadAll();
     const choices = Object.fromEntries(
         Object.entries(choiceFields).map(([key, field]) => [key, field.value]));
+    roles = null;
+    unsent = null;
+    if (converting) {
+        // Until the roles come, the first worker answers for every file.
+        for (const item of items) if (item.first === undefined) item.slot = workers[0];
+        workers[0].heard = performance.now();
+        workers[0].worker.postMessage({ type: 'names', batch, names: chosen.map((file) => file.name) });
+    }
     sendFiles(batch, choices);
+}
+
+function takeRoles(data) {
+    if (roles) return;
+    roles = data.roles;
+    pairGames();
+    if (unsent) sendFiles(batch, unsent, chosen.length);
 }
 
 // Two inputs whose outputs would have one name (in any case, as the
@@ -151,6 +195,10 @@ function clashOf(result) {
 
 function itemOf(result) {
     const item = items[result.index];
+    if (result.game) {
+        item.shown = result.shown;
+        return listItem(result.ok ? 'game' : 'refused', element('p', '', `${result.shown}: ${result.ok ? result.line : result.refusal}`));
+    }
     if (result.repeated) {
         return listItem('warning', element('p', '',
             `${items[item.first].shown}: warning: chosen more than once; tried once`));
@@ -225,7 +273,7 @@ function showArrived() {
     progress.hidden = true;
     addressWhenIdle(batch);
     const converted = items.filter((item) => item.blob).length;
-    const refused = items.filter((item) => !item.blob && item.first === undefined).length;
+    const refused = items.filter((item) => !item.blob && item.first === undefined && !item.game).length;
     status.textContent = `${plural(converted, 'file')} converted` +
         (refused ? `, ${refused} not converted (the reasons are in the list).` : '.');
     updateDownloadAll();
@@ -250,7 +298,9 @@ function answer(slot, { data }) {
     slot.heard = performance.now();
     const ours = data.batch === batch && (data.zip === undefined || data.zip === zip);
     if (!ours) return;
-    if (data.type === 'result') {
+    if (data.type === 'roles') {
+        takeRoles(data);
+    } else if (data.type === 'result') {
         take(data.index, data);
     } else if (data.type === 'zip-progress' && zipping) {
         progress.max = data.total;
@@ -303,7 +353,9 @@ function deadSlot(place, reason) {
     slot.worker = {
         terminate() {},
         postMessage(data) {
-            if (data.type === 'files') {
+            if (data.type === 'names') {
+                queueMicrotask(() => answer(slot, { data: { ...data, type: 'roles', roles: data.names.map(() => ({})) } }));
+            } else if (data.type === 'files') {
                 data.places.forEach((place) => take(place,
                     { ok: false, refusal: `the converter stopped (${reason}); nothing written` }));
             } else if (data.type === 'zip') {

@@ -10,13 +10,17 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/chip_size.h"
 #include "core/convert.h"
+#include "core/game_chips.h"
+#include "core/game_code.h"
 #include "core/kind_info.h"
+#include "core/output_naming.h"
 #include "core/portable_name.h"
 #include "core/save_formats.h"
 #include "core/save_image.h"
@@ -139,15 +143,31 @@ Choices ChoicesOf(std::string_view targetName, std::string_view chipSize, std::s
 
 // Plans one file of its name as the converter does, then converts its first
 // bytes (no fewer than the converter would read of it) and its size.
+// The header of the game's ROM chosen with a save, and the ROM's name.
+struct ChosenRom {
+    std::span<const std::uint8_t> header;
+    std::string_view name;
+};
+
 Answer Answered(const std::uint8_t* bytes, std::uint32_t length, std::uint64_t size,
                 const std::string& name, std::string_view targetName, std::string_view chipSize,
-                std::string_view readAs, std::vector<std::uint8_t>& output) {
+                std::string_view readAs, const std::optional<ChosenRom>& rom,
+                std::vector<std::uint8_t>& output) {
     Answer answer;
     answer.shown = ondrel::ShownName(name);
-    const Choices choices = ChoicesOf(targetName, chipSize, readAs);
+    Choices choices = ChoicesOf(targetName, chipSize, readAs);
     if (!choices.refusal.empty()) {
         answer.refusal = choices.refusal;
         return answer;
+    }
+    std::string gameWarning;
+    if (rom) {
+        const ondrel::RomHeader header = ondrel::ReadRomHeader(rom->header);
+        const std::string problem = ondrel::RomProblem(header, rom->header.size());
+        choices.save.game = header.code;
+        if (!problem.empty())
+            gameWarning = "its game's ROM, " + ondrel::ShownName(rom->name) + ", names no game (" +
+                          problem + "); converted as if no game were named";
     }
     const ondrel::SaveTarget target = choices.save.target;
     const ondrel::SavePlan plan = ondrel::PlanSave(name, choices.save);
@@ -176,7 +196,8 @@ Answer Answered(const std::uint8_t* bytes, std::uint32_t length, std::uint64_t s
     answer.lines.push_back(
         ondrel::Headline(ondrel::ShownName(name), ondrel::ShownName(answer.output), report));
     for (const std::string& note : report.notes) answer.lines.push_back("  " + note);
-    answer.warnings = report.warnings;
+    if (!gameWarning.empty()) answer.warnings.push_back(gameWarning);
+    answer.warnings.insert(answer.warnings.end(), report.warnings.begin(), report.warnings.end());
     // A download lands on whatever disk the browser saves to, and a zip is
     // opened anywhere: the name must be one every system keeps.
     answer.download = ondrel::PortableName(answer.output);
@@ -234,14 +255,19 @@ const char* ondrel_out_of_memory_text(void) {
 // readAs: "" for the kind its name gives, or a kind's name ("nds-sav", "dat",
 // "sav", "dsv", "duc", "nocash", "raw"). Free it with ondrel_result_free;
 // null only when there was no memory even for the answer.
+// header, headerLength, romName: the first bytes of the game's ROM chosen
+// with the save, and its name; none when headerLength and romName are empty.
 void* ondrel_convert_part(const std::uint8_t* bytes, std::uint32_t length, double size,
                           const char* fileName, const char* target, const char* chipSize,
-                          const char* readAs) {
+                          const char* readAs, const std::uint8_t* header,
+                          std::uint32_t headerLength, const char* romName) {
     auto* result = new (std::nothrow) Result;
     if (!result) return nullptr;
     try {
+        std::optional<ChosenRom> rom;
+        if (headerLength > 0 || *romName != '\0') rom = ChosenRom{{header, headerLength}, romName};
         result->json = Json(Answered(bytes, length, static_cast<std::uint64_t>(size), fileName,
-                                     target, chipSize, readAs, result->bytes));
+                                     target, chipSize, readAs, rom, result->bytes));
     } catch (const std::exception& failure) {
         // Out of memory, or a fault of the core's: the file is refused in
         // words, never left without an answer.
@@ -260,7 +286,50 @@ void* ondrel_convert_part(const std::uint8_t* bytes, std::uint32_t length, doubl
 // Converts one whole file's bytes: ondrel_convert_part of all of them.
 void* ondrel_convert(const std::uint8_t* bytes, std::uint32_t size, const char* fileName,
                      const char* target, const char* chipSize, const char* readAs) {
-    return ondrel_convert_part(bytes, size, size, fileName, target, chipSize, readAs);
+    return ondrel_convert_part(bytes, size, size, fileName, target, chipSize, readAs, nullptr, 0,
+                               "");
+}
+
+// The bytes of a ROM that tell its game: the most the page reads of one.
+std::uint32_t ondrel_rom_header_size(void) {
+    return static_cast<std::uint32_t>(ondrel::kRomHeaderSize);
+}
+
+// Whether a file is a game's ROM, by its name, and the name a save and the
+// ROM of its game pair by: {"rom":bool,"stem":"Game" or null}. Valid until
+// the next call.
+const char* ondrel_file_role(const char* fileName) {
+    static std::string json;
+    const std::optional<std::string> rom = ondrel::RomStem(fileName);
+    const std::optional<std::string> stem = rom ? rom : ondrel::SaveStem(fileName);
+    json = std::string("{\"rom\":") + (rom ? "true" : "false") + ",\"stem\":";
+    if (stem)
+        AppendJsonString(json, *stem);
+    else
+        json += "null";
+    json += '}';
+    return json.c_str();
+}
+
+// A game's ROM chosen without a save, from its first bytes (headerLength of
+// them, as many as ondrel_rom_header_size asks, or the whole of a shorter
+// file): {"game":true,"ok":bool,"shown":name,"line":"game BKIE: 1 MiB
+// flash","refusal":why it is no game}. Valid until the next call.
+const char* ondrel_game_json(const std::uint8_t* header, std::uint32_t headerLength,
+                             const char* fileName) {
+    static std::string json;
+    const ondrel::RomHeader rom = ondrel::ReadRomHeader({header, headerLength});
+    const std::string problem = ondrel::RomProblem(rom, headerLength);
+    json = std::string("{\"game\":true,\"ok\":") + (rom.code ? "true" : "false") + ",\"shown\":";
+    AppendJsonString(json, ondrel::ShownName(fileName));
+    json += ",\"line\":";
+    AppendJsonString(json, rom.code
+                               ? ondrel::GameInWords({*rom.code, ondrel::ChipOfGame(*rom.code)})
+                               : std::string());
+    json += ",\"refusal\":";
+    AppendJsonString(json, problem);
+    json += '}';
+    return json.c_str();
 }
 
 // {"ok":bool,"shown":name,"output":name,"download":name,"lines":[...],"warnings":[...],"refusal":reason}

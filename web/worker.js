@@ -103,18 +103,26 @@ async function checkStored(blob, size, keptBefore = Infinity) {
     }
 }
 
-// One file's first bytes through the core: its report and, when converted,
-// the output and its size.
-function convertBytes(core, bytes, size, name, choices) {
-    const input = allocated(core, Math.max(bytes.length, 1));
-    let result;
+// Bytes copied into the core's heap for the length of use.
+function withBytes(core, bytes, use) {
+    const pointer = allocated(core, Math.max(bytes.length, 1));
     try {
-        core.HEAPU8.set(bytes, input);
-        result = withStrings(core, [name, choices.target, choices.chipSize, choices.readAs],
-            (...texts) => core._ondrel_convert_part(input, bytes.length, size, ...texts));
+        core.HEAPU8.set(bytes, pointer);
+        return use(pointer);
     } finally {
-        core._free(input);
+        core._free(pointer);
     }
+}
+
+// One file's first bytes through the core, with its game's ROM header if
+// one was chosen with it: its report and, when converted, the output and
+// its size.
+function convertBytes(core, bytes, size, name, choices, rom) {
+    const header = rom?.bytes ?? new Uint8Array(0);
+    const result = withBytes(core, bytes, (input) => withBytes(core, header, (head) =>
+        withStrings(core, [name, choices.target, choices.chipSize, choices.readAs, rom?.name ?? ''],
+            (...texts) => core._ondrel_convert_part(input, bytes.length, size, ...texts.slice(0, 4),
+                head, header.length, texts[4]))));
     if (!result) throw new OutOfMemory('out of memory');
     try {
         const answer = JSON.parse(core.UTF8ToString(core._ondrel_result_json(result)));
@@ -127,10 +135,21 @@ function convertBytes(core, bytes, size, name, choices) {
                 answer.unstored = described(error);
             }
         }
+        if (rom?.error) {
+            answer.warnings.push(`its game's ROM, ${rom.name}, could not be read (${rom.error}): ` +
+                'converted without its game');
+        }
         return answer;
     } finally {
         core._ondrel_result_free(result);
     }
+}
+
+// A game's ROM chosen on its own: the game its header names, or why it
+// names none.
+function gameOf(core, header, name) {
+    return JSON.parse(withBytes(core, header, (head) => withStrings(core, [name],
+        (text) => core.UTF8ToString(core._ondrel_game_json(head, header.length, text)))));
 }
 
 function refused(reason) {
@@ -144,16 +163,17 @@ function outOfMemory(core) {
         : 'the converter stopped (out of memory); nothing written';
 }
 
-async function convertFile(file, bytesPromise, choices) {
+async function convertFile({ file, game }, bytesPromise, choices) {
     let core;
     try {
         core = await corePromise;
         const read = await bytesPromise;
         if (read.failed) throw read.failed;
         if (read.error) {
-            return refused(`could not be read: ${read.error}; choose it again; nothing written`);
+            return { ...refused(`could not be read: ${read.error}; choose it again; nothing written`), game };
         }
-        return convertBytes(core, read.bytes, file.size, file.name, choices);
+        if (game) return gameOf(core, read.bytes, file.name);
+        return convertBytes(core, read.bytes, file.size, file.name, choices, read.rom);
     } catch (error) {
         // A core that failed midway may be left inconsistent: the next file
         // gets a fresh one.
@@ -170,11 +190,26 @@ async function readFile(file, choices) {
     const core = await corePromise;
     const bound = withStrings(core, [file.name, choices.target, choices.chipSize, choices.readAs],
         (...texts) => core._ondrel_input_bound(...texts, file.size));
+    return readBytes(file, Math.min(file.size, bound));
+}
+
+async function readBytes(file, count) {
     try {
-        return { bytes: new Uint8Array(await file.slice(0, Math.min(file.size, bound)).arrayBuffer()) };
+        return { bytes: new Uint8Array(await file.slice(0, count).arrayBuffer()) };
     } catch (error) {
         return { error: `${unreadableWords[error.name] ?? described(error)} (${error.name})` };
     }
+}
+
+// What a file of the batch needs read: a game's ROM its header alone (a ROM
+// of 512 MiB costs no more than a small one), a save its bytes and its
+// ROM's header.
+async function readEntry({ file, game, rom }, choices) {
+    const core = await corePromise;
+    const headerSize = core._ondrel_rom_header_size();
+    if (game) return readBytes(file, headerSize);
+    const [read, header] = await Promise.all([readFile(file, choices), rom && readBytes(rom, headerSize)]);
+    return header ? { ...read, rom: { name: rom.name, ...header } } : read;
 }
 // The browser's reasons for a file it can no longer read, in plain words.
 const unreadableWords = {
@@ -214,7 +249,7 @@ async function convertBatch(batch) {
     let posted;
     for (let index = 0; batch === current; ++index) {
         while (reads.length < Math.min(index + 1 + kReadAhead, batch.files.length)) {
-            const read = readFile(batch.files[reads.length].file, batch.choices)
+            const read = readEntry(batch.files[reads.length], batch.choices)
                 .catch((error) => ({ failed: error }));
             reads.push(read);
         }
@@ -230,7 +265,7 @@ async function convertBatch(batch) {
             setTimeout(() => { throw new Error(faults.dieOn); });
             await new Promise(() => {});
         }
-        const answer = await convertFile(file, reads[index], batch.choices);
+        const answer = await convertFile(batch.files[index], reads[index], batch.choices);
         reads[index] = null;
         if (batch !== current) return;
         // The check reads the Blob back while the next file converts.
@@ -241,14 +276,14 @@ async function convertBatch(batch) {
 
 // The page sends a batch's files ten at a time, to each worker in turn, each
 // with its place in the batch.
-function takeFiles({ batch: id, files, places, choices, last }) {
+function takeFiles({ batch: id, files, places, games, roms, choices, last }) {
     if (id < current.id) return;
     if (id > current.id) {
         current = { id, files: [], complete: false, choices, kept: 0 };
         currentZip = 0;
         convertBatch(current);
     }
-    current.files.push(...files.map((file, i) => ({ file, place: places[i] })));
+    current.files.push(...files.map((file, i) => ({ file, place: places[i], game: games[i], rom: roms[i] })));
     current.complete = last;
     current.wake?.();
 }
@@ -283,8 +318,21 @@ async function zipOutputs({ batch: id, zip: zipId, outputs }) {
     if (!stale()) postMessage({ type: 'zipped', batch: id, zip: zipId, blob });
 }
 
+// Which of the batch's files are games' ROMs, and the name each file pairs
+// by, as the core has them.
+async function answerNames({ batch: id, names }) {
+    const core = await corePromise;
+    const roles = names.map((name) => JSON.parse(
+        withStrings(core, [name], (text) => core.UTF8ToString(core._ondrel_file_role(text)))));
+    postMessage({ type: 'roles', batch: id, roles });
+}
+
 self.onmessage = ({ data }) => {
     if (data.type === 'faults') faults = data.faults;
+    if (data.type === 'names') {
+        // Without the core no file is a ROM: each file then fails on its own.
+        answerNames(data).catch(() => postMessage({ type: 'roles', batch: data.batch, roles: data.names.map(() => ({})) }));
+    }
     if (data.type === 'files') takeFiles(data);
     if (data.type === 'zip' && data.batch >= current.id) {
         zipOutputs(data).catch((error) => postMessage(

@@ -36,6 +36,8 @@ const files = [
     { name: 'M3Data.dat', bytes: concat(pattern(256 * K), pattern(K)) },
     { name: 'backup.bin', bytes: pattern(8 * K) },
     { name: 'ポケモン.dsv', bytes: dsvFile(pattern(64 * K)) },
+    { name: 'Fresh.nds.sav', bytes: new Uint8Array(64 * K).fill(0xff) },
+    { name: 'Retro.srm', bytes: pattern(8 * K) },
 ];
 
 const choices = [

@@ -13,7 +13,7 @@ import { unzipSync } from 'fflate';
 
 import {
     choose, convertNative, convertNativeBatch, download, downloadAll, dsvFile, hostileFiles, K, openBrowser, pageReason, pattern,
-    results,
+    results, romHeader,
 } from './support.mjs';
 
 const largestSaveFile = 65 * K * K;  // the most a file may have (64 MiB and 1 MiB of room)
@@ -71,6 +71,42 @@ function sizedFile(name, size) {
     closeSync(descriptor);
     return path;
 }
+
+// Games' ROMs chosen with saves: each save at its game's chip, as the
+// converter makes it with the ROM beside the save; a ROM with no save listed
+// as its game; a ROM of 5 GiB (sparse) read no further than its header,
+// which a whole read could not do.
+test('a game\'s ROM chosen with its save gives the game\'s chip size', async () => {
+    const page = await browser.page();
+    const zelda = romHeader('BKIE');
+    const rom = sizedFile('Zelda.nds', 5 * K * K * K);
+    writeFileSync(rom, zelda, { flag: 'r+' });
+    const saves = [
+        { name: 'Zelda.sav', bytes: pattern(512 * K) },
+        { name: 'Other.nds.sav', bytes: pattern(8 * K) },
+    ];
+    for (const { name, bytes } of saves) writeFileSync(join(folder, name), bytes);
+    writeFileSync(join(folder, 'Lone.nds'), romHeader('12ES'));
+    writeFileSync(join(folder, 'junk.nds'), pattern(512));
+    await choose(page, [], { to: 'raw' });
+    await page.getByLabel('Save files').setInputFiles(
+        ['Zelda.nds', 'Zelda.sav', 'Other.nds.sav', 'Lone.nds', 'junk.nds'].map((name) => join(folder, name)));
+    const shown = await results(page, 5);
+    const beside = convertNativeBatch([saves[0]], { to: 'raw', beside: [{ name: 'Zelda.nds', bytes: zelda }] });
+    assert.deepEqual(shown[1].lines, beside.stdout);
+    assert.ok(Buffer.from((await download(page, 1)).bytes).equals(Buffer.from(beside.outputs['Zelda.raw.sav'])));
+    assert.deepEqual(shown[2].lines, convertNative(saves[1].name, saves[1].bytes, { to: 'raw' }).stdout);
+    assert.match(shown[0].text, /^Zelda\.nds: game BKIE: 1 MiB flash/);
+    assert.match(shown[3].text, /^Lone\.nds: game 12ES: 64 KiB/);
+    assert.match(shown[4].text, /^junk\.nds: not a DS game/);
+
+    // One ROM with one save goes with it, whatever their names.
+    const save = { name: 'Mine.nds.sav', bytes: pattern(64 * K, 8 * K) };
+    await choose(page, [{ name: 'Rom.nds', bytes: romHeader('A22E') }, save], { to: 'raw' });
+    const [, paired] = await results(page, 2);
+    assert.deepEqual(paired.lines, convertNativeBatch([save], { to: 'raw', game: 'A22E' }).stdout);
+    await page.close();
+});
 
 test('a file is refused by its size alone, as the converter refuses it', async () => {
     const page = await browser.page();
@@ -135,7 +171,7 @@ test('the page words its own refusals', async () => {
     const page = await browser.page();
     const cases = [
         { name: 'notes.txt', choice: {}, reason: 'not named as a save (*.nds.sav, *.dat, *.sav, *.dsv, ' +
-            '*.duc or *.dss); choose its kind under Read as; nothing written' },
+            '*.duc, *.dss or *.srm); choose its kind under Read as; nothing written' },
     ];
     for (const { name, choice, reason } of cases) {
         await choose(page, [{ name, bytes: pattern(8 * K) }], choice);

@@ -52,6 +52,22 @@ export function dsvFile(save, { padded = save.length, used = padded, version = 0
         words(used, padded, 0, 3, padded, version), text('|-DESMUME SAVE-|'));
 }
 
+// A DS game's ROM header: its code at 0x0C, and the header's CRC-16
+// (reflected 0xA001 from 0xFFFF over bytes 0x000-0x15D) at 0x15E.
+export function romHeader(code) {
+    const header = new Uint8Array(512);
+    header.set(text('TEST GAME'));
+    header.set(text(code), 0x0c);
+    let crc = 0xffff;
+    for (const byte of header.subarray(0, 0x15e)) {
+        crc ^= byte;
+        for (let bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >>> 1) ^ 0xa001 : crc >>> 1;
+    }
+    header[0x15e] = crc & 0xff;
+    header[0x15f] = crc >>> 8;
+    return header;
+}
+
 // Action Replay DS: "ARDS000000000001" in a 500-byte header.
 export function actionReplayDsFile(save) {
     const header = new Uint8Array(500);
@@ -109,15 +125,16 @@ export function convertNative(name, bytes, options = {}) {
 }
 
 // The same for files converted in one run, in their order.
-export function convertNativeBatch(files, { to, size, kind } = {}) {
+// beside: files put in the folder, not converted (a game's ROM).
+export function convertNativeBatch(files, { to, size, kind, game, beside = [] } = {}) {
     const folder = mkdtempSync(join(tmpdir(), 'ondrel-web-'));
     try {
-        for (const { name, bytes } of files) writeFileSync(join(folder, name), bytes);
+        for (const { name, bytes } of [...files, ...beside]) writeFileSync(join(folder, name), bytes);
         const args = ['--to', to ?? 'j8', ...(size ? ['--size', size] : []),
-            ...(kind ? ['--kind', kind] : []), ...files.map(({ name }) => name)];
+            ...(kind ? ['--kind', kind] : []), ...(game ? ['--game-code', game] : []), ...files.map(({ name }) => name)];
         const run = spawnSync(converterPath, args, { cwd: folder, encoding: 'utf8' });
         if (run.error) throw new Error(`${converterPath}: ${run.error.message} (build the native preset)`);
-        const written = readdirSync(folder).filter((file) => !files.some(({ name }) => name === file));
+        const written = readdirSync(folder).filter((file) => ![...files, ...beside].some(({ name }) => name === file));
         return {
             status: run.status,
             stdout: run.stdout.split('\n').filter(Boolean),
