@@ -79,12 +79,13 @@ function sendFiles(id, choices, looked = 0) {
             setTimeout(sendFiles, 0, id, choices, looked);
             return;
         }
-        void chosen[looked].size;
+        markIfRepeat(looked);
     }
     if (!roles) {
         unsent = choices;
         return;
     }
+    pairGames();
     const sent = [...chosen.keys()].filter((index) => items[index].first === undefined);
     const messages = Math.max(Math.ceil(sent.length / kFilesPerMessage), workers.length);
     for (let message = 0; message < messages; ++message) {
@@ -123,14 +124,18 @@ function pairGames() {
 }
 
 // The same file chosen twice (from one folder dropped twice, say) is
-// converted once: a file is known by its name, size and time.
-function markRepeats() {
-    const firsts = new Map();
-    chosen.forEach((file, index) => {
-        const key = `${file.name}\0${file.size}\0${file.lastModified}`;
-        if (!firsts.has(key)) firsts.set(key, index);
-        else items[index] = { first: firsts.get(key), answered: true, result: { repeated: true, index } };
-    });
+// converted once: a file is known by its name, size and time, which are
+// asked as the file is looked up.
+let firsts = new Map();  // of the batch's files, by name, size and time: the first's place
+function markIfRepeat(index) {
+    const file = chosen[index];
+    const key = `${file.name}\0${file.size}\0${file.lastModified}`;
+    if (!firsts.has(key)) {
+        firsts.set(key, index);
+        return;
+    }
+    items[index] = { first: firsts.get(key), answered: true, result: { repeated: true, index } };
+    if (index === shown) showSoon();
 }
 
 // Gives up on whatever the zip was: a new batch or a dead worker ends it.
@@ -147,7 +152,7 @@ function convertChosen() {
     if (zipUrl) URL.revokeObjectURL(zipUrl);
     zipUrl = '';
     items = chosen.map(() => ({}));
-    markRepeats();
+    firsts = new Map();
     outputNames = new Map();
     list.replaceChildren();
     shown = 0;
@@ -173,7 +178,6 @@ function convertChosen() {
 function takeRoles(data) {
     if (roles) return;
     roles = data.roles;
-    pairGames();
     if (unsent) sendFiles(batch, unsent, chosen.length);
 }
 
