@@ -122,8 +122,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 
 if(WIN32)
-    # The programs and their documents side by side at the top of the zip.
+    # The documents at the top of the zip, the programs in bin/. The licence
+    # of the list of games' save chips goes beside each program that carries
+    # its table: the page at the top, ondrel-convert.exe in bin/.
     install(FILES ${ONDREL_DOC_FILES} ${ONDREL_GAME_LIST_LICENCE} DESTINATION .)
+    install(FILES ${ONDREL_GAME_LIST_LICENCE} DESTINATION bin)
     if(EXISTS ${ONDREL_PAGE})
         install(FILES ${ONDREL_PAGE} DESTINATION .)
     endif()

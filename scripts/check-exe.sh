@@ -15,14 +15,25 @@ if [ "${1:-}" = --zip ]; then
     zip=$2
     names=$(zipinfo -1 "$zip")
     fail=0
-    for name in Ondrel.exe ondrel-convert.exe ondrel.html README.md LICENSE \
-        LICENSE-ds-save-chips.txt; do
-        if grep -qE "^([^/]+/)?$name\$" <<<"$names"; then
-            echo "ok    holds $name"
-        else
+    for name in Ondrel.exe ondrel-convert.exe ondrel.html README.md LICENSE; do
+        path=$(grep -E "(^|/)$name\$" <<<"$names" | head -n 1)
+        if [ -z "$path" ]; then
             echo "FAIL  holds no $name"
             fail=1
+            continue
         fi
+        echo "ok    holds $path"
+        # The programs that carry the table of games' chips have its notice beside them.
+        case $name in
+        *.exe | *.html)
+            if grep -qxF "$(dirname "$path")/LICENSE-ds-save-chips.txt" <<<"$names"; then
+                echo "ok    the list's licence beside $name"
+            else
+                echo "FAIL  no LICENSE-ds-save-chips.txt beside $name"
+                fail=1
+            fi
+            ;;
+        esac
     done
     notice=$(unzip -p "$zip" '*LICENSE-ds-save-chips.txt')
     for line in "Copyright (c) 2016-2022 melonDS team" \
