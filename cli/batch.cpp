@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 // One input and what became of its planning.
 struct Job {
     SaveJob conversion;
-    std::string refusedPath;   // set when the input is not converted ...
-    std::string refusal;       // ... for this reason
-    bool repeated = false;     // the same input given again: converted once, no failure
-    std::string outputTarget;  // the file the output is written to, links followed
-    std::string gameWarning;   // the ROM beside it names no game: why
+    std::string refusedPath;    // set when the input is not converted ...
+    std::string refusal;        // ... for this reason
+    bool repeated = false;      // the same input given again: converted once, no failure
+    std::string outputTarget;   // the file the output is written to, links followed
+    std::string gameWarning{};  // the ROM beside it names no game: why
 };
 
 // Paths met so far, each with the input it belongs to, found again by their
@@ -100,9 +100,9 @@ std::string InputRefusal(const std::string& input) {
 // Decides one input's kind and output, or why it is not converted. The checks
 // that keep a player's files: no output written twice in one run, none over
 // an input of the run, none over the input itself or an existing regular
-// file without --force.
-// The game of every input is the run's (game); without one, each input's is
-// that of the ROM beside it, which only a warning tells when it is no game.
+// file without --force. The game of every input is the run's (game);
+// without one, each input's is that of the ROM beside it, which only a
+// warning tells when it is no game.
 Job Plan(const Options& options, const std::string& input, std::optional<GameCode> game,
          FileIndex& inputs, FileIndex& outputs) {
     Job job;
@@ -192,12 +192,8 @@ int ConvertAll(const Options& options, std::ostream& out, std::ostream& err) {
         if (!given.insert(Location(input)).second) {
             SaveJob again;
             again.inputPath = input;
-            jobs.push_back({std::move(again),
-                            input,
-                            "warning: given more than once; tried once",
-                            true,
-                            {},
-                            {}});
+            jobs.push_back(
+                {std::move(again), input, "warning: given more than once; tried once", true, {}});
             continue;
         }
         const Job& job = jobs.emplace_back(Plan(options, input, game, inputs, outputs));

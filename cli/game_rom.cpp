@@ -13,6 +13,10 @@ namespace ondrel::cli {
 
 RomGame ReadRomGame(const std::string& path) {
     RomGame game;
+    if (IsReservedDeviceName(path)) {
+        game.problem = "not a regular file";
+        return game;
+    }
     std::error_code error;
     const InputFile input = OpenInputFile(path, error);
     if (!input.IsOpen()) {
@@ -51,10 +55,12 @@ std::optional<std::string> RomBeside(const std::string& savePath) {
         std::string upper(suffix);
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         for (const std::string& spelled : {std::string(suffix), upper}) {
+            // Only a regular file is a ROM: not a folder, a pipe, or a device
+            // such as con.nds, which Windows opens in every folder.
+            const std::string rom = *stem + spelled;
             std::error_code error;
-            const PathEnd end = FollowLinks(*stem + spelled, error);
-            if (!error && end.kind != PathKind::Missing && end.kind != PathKind::Unknown)
-                return *stem + spelled;
+            if (IsReservedDeviceName(rom)) continue;
+            if (FollowLinks(rom, error).kind == PathKind::Regular && !error) return rom;
         }
     }
     return std::nullopt;

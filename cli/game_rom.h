@@ -25,8 +25,8 @@ struct RomGame {
 RomGame ReadRomGame(const std::string& path);
 
 // The ROM beside the save at savePath: the save's name with its kind's
-// suffix replaced by .nds, .dsi or .srl (either case), the first that
-// exists; none when none does, or the name says no kind.
+// suffix replaced by .nds, .dsi or .srl (either case), the first that is a
+// regular file; none when none is, or the name says no kind.
 std::optional<std::string> RomBeside(const std::string& savePath);
 
 }  // namespace ondrel::cli

@@ -188,7 +188,8 @@ int main(int argc, char** argv) {
     auto* sizeOption =
         app.add_option("--size", sizeText,
                        "The chip size of a raw or dsv output: 512, 8K, 32K, 64K, 128K, ... 64M\n"
-                       "(default: the save's own size, rounded up to a chip size)")
+                       "(default: the game's chip; without a game, the save's own size rounded\n"
+                       "up to a chip size)")
             ->option_text("SIZE");
     auto* gameOption =
         app.add_option("--game", options.gameRom,

@@ -1,6 +1,6 @@
 # Release packages, made from what `cmake --install` installs:
-#   Windows: a zip with Ondrel.exe, ondrel-convert.exe, the page, the README and
-#            the licence;
+#   Windows: a zip with Ondrel.exe, ondrel-convert.exe, the page, the README,
+#            the licence and that of the list of games' save chips;
 #   Linux:   a tarball and a Debian package with ondrel-convert, its man page,
 #            the page (share/ondrel/ondrel.html), the README, the licence and
 #            Debian's copyright and changelog.
@@ -9,13 +9,17 @@
 
 # Every Debian package carries /usr/share/doc/<package>/copyright and
 # changelog.gz (lintian refuses it otherwise). Both are made in the build
-# folder: the copyright file in Debian's machine-readable form from LICENSE,
-# and a one-entry changelog for this version, dated as the man page is (its
-# title line already names the release; cli/CMakeLists.txt checks the version).
+# folder: the copyright file in Debian's machine-readable form from LICENSE
+# and from the licence of the list of games' save chips, whose notice must go
+# with every copy of it (the table in the programs is one), and a one-entry
+# changelog for this version, dated as the man page is (its title line
+# already names the release; cli/CMakeLists.txt checks the version).
 function(ondrel_debian_docs)
     set(licence_file ${PROJECT_SOURCE_DIR}/LICENSE)
+    set(list_licence_file ${ONDREL_GAME_LIST_LICENCE})
     set(man_page ${PROJECT_SOURCE_DIR}/cli/ondrel-convert.1)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${licence_file} ${man_page})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${licence_file}
+                                                                   ${list_licence_file} ${man_page})
     set(out ${CMAKE_BINARY_DIR}/debian)
 
     file(READ ${licence_file} licence)
@@ -24,9 +28,22 @@ function(ondrel_debian_docs)
                             "is made from; update cmake/Packaging.cmake with it")
     endif()
     set(holders ${CMAKE_MATCH_1})
+    string(STRIP "${CMAKE_MATCH_2}" text)
+    # The list's licence is the same text under its own holders: one licence
+    # paragraph serves both (Debian refuses one name given two texts).
+    file(READ ${list_licence_file} list_licence)
+    if(NOT list_licence MATCHES "\nMIT License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.+)$")
+        message(FATAL_ERROR "${list_licence_file} holds no MIT licence; update "
+                            "cmake/Packaging.cmake with it")
+    endif()
+    set(list_holders ${CMAKE_MATCH_1})
+    string(STRIP "${CMAKE_MATCH_2}" list_text)
+    if(NOT list_text STREQUAL text)
+        message(FATAL_ERROR "${list_licence_file} is another text than LICENSE's; give it a "
+                            "licence paragraph of its own in cmake/Packaging.cmake")
+    endif()
     # The licence text as a field's continuation lines: each indented by a
     # space, an empty line written as " .".
-    string(STRIP "${CMAKE_MATCH_2}" text)
     string(REPLACE "\n\n" "\n.\n" text "${text}")
     string(REPLACE "\n" "\n " text "${text}")
     # "Expat" is Debian's name for this text of the MIT licence.
@@ -36,6 +53,14 @@ Upstream-Name: Ondrel
 
 Files: *
 Copyright: @holders@
+License: Expat
+
+Files: core/data/ds-save-chips.tsv
+Copyright: @list_holders@
+Comment: The list of DS games' save chips, which ondrel-convert and the page
+ carry as a table, is taken from the game database of melonDS.
+License: Expat
+
 License: Expat
  @text@
 ]])
@@ -73,6 +98,9 @@ if(NOT EXISTS ${ONDREL_PAGE})
                    "(cmake --preset wasm && cmake --build --preset wasm makes it)")
 endif()
 
+# The licence of the list of games' save chips goes with the programs that
+# carry its table: beside them in the zip, and in the Debian copyright file.
+set(ONDREL_GAME_LIST_LICENCE ${PROJECT_SOURCE_DIR}/core/data/LICENSE-ds-save-chips.txt)
 set(ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/LICENSE)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
     list(APPEND ONDREL_DOC_FILES ${PROJECT_SOURCE_DIR}/README.md)
@@ -94,8 +122,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 
 if(WIN32)
-    # The programs and their documents side by side at the top of the zip.
-    install(FILES ${ONDREL_DOC_FILES} DESTINATION .)
+    # The documents at the top of the zip, the programs in bin/. The licence
+    # of the list of games' save chips goes beside each program that carries
+    # its table: the page at the top, ondrel-convert.exe in bin/.
+    install(FILES ${ONDREL_DOC_FILES} ${ONDREL_GAME_LIST_LICENCE} DESTINATION .)
+    install(FILES ${ONDREL_GAME_LIST_LICENCE} DESTINATION bin)
     if(EXISTS ${ONDREL_PAGE})
         install(FILES ${ONDREL_PAGE} DESTINATION .)
     endif()

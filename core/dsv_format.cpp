@@ -27,6 +27,11 @@ constexpr std::size_t kUsedAt = kText.size(), kPaddedAt = kUsedAt + 4, kTypeAt =
 // The emulator's chip table: a chip's size, its row (the footer's type) and
 // how many address bytes it takes. 128 KiB has no row there; it is written
 // as "autodetect" with flash addressing, which the emulator reads back as is.
+// The emulator picks the row by the save's size alone, whatever the chip
+// is, so a game's chip is named by its size here too: a 64 KiB EEPROM or
+// FRAM is the row of EEPROM 512 kbit (two address bytes), a 128 KiB EEPROM
+// "autodetect" with three, and the NAND of the few games that have one the
+// flash row of its size.
 struct ChipRow {
     std::uint64_t size;
     std::uint32_t type, addressBytes;

@@ -6,7 +6,47 @@
 # dialog room to grow (the release build is linked with link-time
 # optimization; see cmake/toolchain-mingw.cmake).
 #   check-exe.sh PATH/Ondrel.exe i686|x86_64 [MAX_BYTES]
+# Or checks the Windows zip users download holds the programs, the page and
+# every licence, that of the list of games' save chips beside the programs
+# (whose table they carry):
+#   check-exe.sh --zip PATH/ondrel-VERSION-win32.zip
 set -euo pipefail
+if [ "${1:-}" = --zip ]; then
+    zip=$2
+    names=$(zipinfo -1 "$zip")
+    fail=0
+    for name in Ondrel.exe ondrel-convert.exe ondrel.html README.md LICENSE; do
+        path=$(grep -E "(^|/)$name\$" <<<"$names" | head -n 1)
+        if [ -z "$path" ]; then
+            echo "FAIL  holds no $name"
+            fail=1
+            continue
+        fi
+        echo "ok    holds $path"
+        # The programs that carry the table of games' chips have its notice beside them.
+        case $name in
+        *.exe | *.html)
+            if grep -qxF "$(dirname "$path")/LICENSE-ds-save-chips.txt" <<<"$names"; then
+                echo "ok    the list's licence beside $name"
+            else
+                echo "FAIL  no LICENSE-ds-save-chips.txt beside $name"
+                fail=1
+            fi
+            ;;
+        esac
+    done
+    notice=$(unzip -p "$zip" '*LICENSE-ds-save-chips.txt')
+    for line in "Copyright (c) 2016-2022 melonDS team" \
+        "Permission is hereby granted, free of charge, to any person obtaining a copy"; do
+        if grep -qxF -- "$line" <<<"$notice"; then
+            echo "ok    notice: $line"
+        else
+            echo "FAIL  notice lacks: $line"
+            fail=1
+        fi
+    done
+    exit $fail
+fi
 exe=$1
 arch=$2
 max=${3:-229376}

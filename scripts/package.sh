@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release packages into build/packages: the Windows zip (Ondrel.exe,
-# ondrel-convert.exe, ondrel.html, README, licence), and the Linux tarball and
+# ondrel-convert.exe, ondrel.html, README, licences), and the Linux tarball and
 # Debian package (ondrel-convert, its man page and ondrel.html). Release
 # builds without tests, in folders of their own.
 set -euo pipefail
@@ -19,4 +19,6 @@ for preset in native win32; do
     cmake --build "$dir" --target package
     cp "$dir"/packages/*.zip "$dir"/packages/*.tar.gz "$dir"/packages/*.deb build/packages/ 2>/dev/null || true
 done
+# The zip holds what users need, every licence with it.
+scripts/check-exe.sh --zip build/release-win32/packages/*.zip
 ls -l build/packages
