@@ -4,9 +4,7 @@
 #include <system_error>
 
 #include "cli/report.h"
-#include "core/chip_size.h"
 #include "core/output_naming.h"
-#include "core/shown_name.h"
 #include "platform/file_io.h"
 
 namespace ondrel::cli {
@@ -30,21 +28,9 @@ RomGame ReadRomGame(const std::string& path) {
         return game;
     }
     const RomHeader header = ReadRomHeader(head);
-    if (!header.dsGame) {
-        game.problem = "not a DS game: " +
-                       (head.size() < kHeaderCrcAt + 2
-                            ? ByteCount(size) + ", too short for a DS game's 512-byte header"
-                            : std::string("it begins with no DS game's header (the header's "
-                                          "checksum at 0x15E does not hold)"));
-        return game;
-    }
+    // Not a DS game (a problem), or one whose code no list knows (a warning).
+    (header.dsGame ? game.noCode : game.problem) = RomProblem(header, size);
     game.code = header.code;
-    if (!header.code) {
-        // In quotes, escaped where a byte would not show ("\x00").
-        std::string shown = ShownName(std::string(CodeText(header.codeBytes)));
-        if (shown.front() != '"') shown = '"' + shown + '"';
-        game.noCode = "its game code " + shown + " is not four letters or digits";
-    }
     return game;
 }
 
