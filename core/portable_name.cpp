@@ -27,17 +27,20 @@ bool CannotStand(char32_t code) {
            code == 0x200E || code == 0x200F;
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices on Windows, in any
-// case and with any suffix: "con.sav" opens the console.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (and COM or LPT
+// with a superscript 1, 2 or 3) name devices on Windows, in any case and
+// with any suffix: "con.sav" opens the console.
 bool IsDeviceName(std::string_view name) {
     std::string stem(name.substr(0, name.find('.')));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     std::transform(stem.begin(), stem.end(), stem.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (stem == device) return true;
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-           stem[3] >= '1' && stem[3] <= '9';
+    if (!stem.starts_with("COM") && !stem.starts_with("LPT")) return false;
+    const std::string_view number = std::string_view(stem).substr(3);
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 }  // namespace

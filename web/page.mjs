@@ -112,13 +112,15 @@ function pairGames() {
     chosen.forEach((_, index) => {
         if (items[index].first === undefined) (roles[index].rom ? roms : saves).push(index);
     });
+    // Names are compared in any case: "Zelda.NDS" goes with "zelda.sav".
+    const stem = (index) => roles[index].stem?.toLowerCase();
     const romOf = new Map();
     for (const index of roms) {
         items[index].game = true;
-        if (!romOf.has(roles[index].stem)) romOf.set(roles[index].stem, index);
+        if (!romOf.has(stem(index))) romOf.set(stem(index), index);
     }
     for (const index of saves) {
-        const rom = roms.length === 1 && saves.length === 1 ? roms[0] : romOf.get(roles[index].stem);
+        const rom = roms.length === 1 && saves.length === 1 ? roms[0] : romOf.get(stem(index));
         if (rom !== undefined) items[index].rom = chosen[rom];
     }
 }
@@ -164,15 +166,21 @@ function convertChosen() {
     updateDownloadAll();
     const choices = Object.fromEntries(
         Object.entries(choiceFields).map(([key, field]) => [key, field.value]));
-    roles = null;
+    // No files: nothing to ask, but each worker still hears of the batch and
+    // lets go of the outputs of the one before.
+    roles = converting ? null : [];
     unsent = null;
     if (converting) {
         // Until the roles come, the first worker answers for every file.
         for (const item of items) if (item.first === undefined) item.slot = workers[0];
-        workers[0].heard = performance.now();
-        workers[0].worker.postMessage({ type: 'names', batch, names: chosen.map((file) => file.name) });
+        askRoles();
     }
     sendFiles(batch, choices);
+}
+
+function askRoles() {
+    workers[0].heard = performance.now();
+    workers[0].worker.postMessage({ type: 'names', batch, names: chosen.map((file) => file.name) });
 }
 
 function takeRoles(data) {
@@ -200,8 +208,8 @@ function clashOf(result) {
 function itemOf(result) {
     const item = items[result.index];
     if (result.game) {
-        item.shown = result.shown;
-        return listItem(result.ok ? 'game' : 'refused', element('p', '', `${result.shown}: ${result.ok ? result.line : result.refusal}`));
+        item.shown = result.shown || chosen[result.index].name;
+        return listItem(result.ok ? 'game' : 'refused', element('p', '', `${item.shown}: ${result.ok ? result.line : result.refusal}`));
     }
     if (result.repeated) {
         return listItem('warning', element('p', '',
@@ -331,7 +339,8 @@ function startWorker(place) {
         lost(slot, event.message || 'its worker failed');
     };
     // Faults a test asks for; a page in use has none.
-    if (globalThis.ondrelTestFaults) slot.worker.postMessage({ type: 'faults', faults: globalThis.ondrelTestFaults });
+    const faults = globalThis.ondrelTestFaults;
+    if (faults) slot.worker.postMessage({ type: 'faults', faults });
     return slot;
 }
 
@@ -341,10 +350,18 @@ function startWorker(place) {
 function lost(slot, reason) {
     if (workers[slot.place] !== slot) return;
     slot.worker.terminate();
-    workers[slot.place] = restarts++ < kRestarts ? startWorker(slot.place) : deadSlot(slot.place, reason);
-    items.forEach((item, index) => {
-        if (item.slot === slot) take(index, { ok: false, refusal: `the converter stopped (${reason}); nothing written` });
-    });
+    const next = restarts++ < kRestarts ? startWorker(slot.place) : deadSlot(slot.place, reason);
+    workers[slot.place] = next;
+    if (slot.place === 0 && converting && !roles) {
+        // No file was handed over yet: they wait on the roles, which the
+        // worker in its place is asked for.
+        for (const item of items) if (item.slot === slot) item.slot = next;
+        askRoles();
+    } else {
+        items.forEach((item, index) => {
+            if (item.slot === slot) take(index, { ok: false, refusal: `the converter stopped (${reason}); nothing written` });
+        });
+    }
     if (zipping && slot.place === 0) {
         dropZip();
         status.textContent = `"Download all" failed: the converter stopped (${reason}).`;

@@ -141,13 +141,14 @@ Choices ChoicesOf(std::string_view targetName, std::string_view chipSize, std::s
     return choices;
 }
 
-// Plans one file of its name as the converter does, then converts its first
-// bytes (no fewer than the converter would read of it) and its size.
 // The header of the game's ROM chosen with a save, and the ROM's name.
 struct ChosenRom {
     std::span<const std::uint8_t> header;
     std::string_view name;
 };
+
+// Plans one file of its name as the converter does, then converts its first
+// bytes (no fewer than the converter would read of it) and its size.
 
 Answer Answered(const std::uint8_t* bytes, std::uint32_t length, std::uint64_t size,
                 const std::string& name, std::string_view targetName, std::string_view chipSize,

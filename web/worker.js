@@ -118,9 +118,12 @@ function withBytes(core, bytes, use) {
 // one was chosen with it: its report and, when converted, the output and
 // its size.
 function convertBytes(core, bytes, size, name, choices, rom) {
+    // A ROM the browser could not read names no game: it is said below, and
+    // the save converts as if no ROM were chosen.
     const header = rom?.bytes ?? new Uint8Array(0);
+    const romName = rom?.bytes ? rom.name : '';
     const result = withBytes(core, bytes, (input) => withBytes(core, header, (head) =>
-        withStrings(core, [name, choices.target, choices.chipSize, choices.readAs, rom?.name ?? ''],
+        withStrings(core, [name, choices.target, choices.chipSize, choices.readAs, romName],
             (...texts) => core._ondrel_convert_part(input, bytes.length, size, ...texts.slice(0, 4),
                 head, header.length, texts[4]))));
     if (!result) throw new OutOfMemory('out of memory');
@@ -329,7 +332,9 @@ async function answerNames({ batch: id, names }) {
 
 self.onmessage = ({ data }) => {
     if (data.type === 'faults') faults = data.faults;
-    if (data.type === 'names') {
+    if (data.type === 'names' && faults.dieOnNames) {
+        setTimeout(() => { throw new Error('died before naming the files'); });
+    } else if (data.type === 'names') {
         // Without the core no file is a ROM: each file then fails on its own.
         answerNames(data).catch(() => postMessage({ type: 'roles', batch: data.batch, roles: data.names.map(() => ({})) }));
     }

@@ -79,7 +79,8 @@ function sizedFile(name, size) {
 test('a game\'s ROM chosen with its save gives the game\'s chip size', async () => {
     const page = await browser.page();
     const zelda = romHeader('BKIE');
-    const rom = sizedFile('Zelda.nds', 5 * K * K * K);
+    // Paired whatever the case of the names.
+    const rom = sizedFile('zelda.NDS', 5 * K * K * K);
     writeFileSync(rom, zelda, { flag: 'r+' });
     const saves = [
         { name: 'Zelda.sav', bytes: pattern(512 * K) },
@@ -90,13 +91,13 @@ test('a game\'s ROM chosen with its save gives the game\'s chip size', async () 
     writeFileSync(join(folder, 'junk.nds'), pattern(512));
     await choose(page, [], { to: 'raw' });
     await page.getByLabel('Save files').setInputFiles(
-        ['Zelda.nds', 'Zelda.sav', 'Other.nds.sav', 'Lone.nds', 'junk.nds'].map((name) => join(folder, name)));
+        ['zelda.NDS', 'Zelda.sav', 'Other.nds.sav', 'Lone.nds', 'junk.nds'].map((name) => join(folder, name)));
     const shown = await results(page, 5);
     const beside = convertNativeBatch([saves[0]], { to: 'raw', beside: [{ name: 'Zelda.nds', bytes: zelda }] });
     assert.deepEqual(shown[1].lines, beside.stdout);
     assert.ok(Buffer.from((await download(page, 1)).bytes).equals(Buffer.from(beside.outputs['Zelda.raw.sav'])));
     assert.deepEqual(shown[2].lines, convertNative(saves[1].name, saves[1].bytes, { to: 'raw' }).stdout);
-    assert.match(shown[0].text, /^Zelda\.nds: game BKIE: 1 MiB flash/);
+    assert.match(shown[0].text, /^zelda\.NDS: game BKIE: 1 MiB flash/);
     assert.match(shown[3].text, /^Lone\.nds: game 12ES: 64 KiB/);
     assert.match(shown[4].text, /^junk\.nds: not a DS game/);
 
@@ -164,6 +165,19 @@ test('a file that can no longer be read says why, and to choose it again', async
         const [shown] = await results(page, 1);
         assert.match(shown.text, new RegExp(`^${name}: could not be read: .+ \\(${error}\\); choose it again; nothing written$`));
     }
+    // A game's ROM gone: it says so, and its save converts without it.
+    const rom = join(folder, 'Lost.nds');
+    const save = join(folder, 'Lost.sav');
+    writeFileSync(rom, romHeader('BKIE'));
+    writeFileSync(save, pattern(512 * K));
+    await page.getByLabel('Save files').setInputFiles([rom, save]);
+    await results(page, 2);
+    rmSync(rom);
+    await page.getByLabel('Convert to').selectOption('dsv');
+    const [lost, converted] = await results(page, 2);
+    assert.match(lost.text, /^Lost\.nds: could not be read: .+ \(NotFoundError\); choose it again; nothing written$/);
+    assert.deepEqual(converted.warnings, ["its game's ROM, Lost.nds, could not be read (" +
+        'it is no longer where it was when chosen (NotFoundError)): converted without its game']);
     await page.close();
 });
 
@@ -346,10 +360,21 @@ test('every file ends in its output or its reason, whatever befalls the worker',
         { faults: { dieOn: 'B.nds.sav' }, shown: [null, stopped, stopped], status: /^1 file converted, 2 not converted/ },
         { faults: { unzippable: 'no room' }, shown: [null, null, null], status: /^3 files converted\.$/,
             zip: /^"Download all" failed: the zip could not be made \(no room\)/ },
+        // The first worker dies before it says which files are ROMs: the
+        // one in its place is asked, and every file converts.
+        { faults: { dieOnNames: true }, once: true, shown: [null, null, null], status: /^3 files converted\.$/ },
     ];
-    for (const { faults, shown, status, zip } of cases) {
+    for (const { faults, once, shown, status, zip } of cases) {
         const page = await browser.page();
-        await page.addInitScript((set) => { globalThis.ondrelTestFaults = set; }, faults);
+        // once: for the first worker started alone.
+        await page.addInitScript(({ set, once }) => {
+            let given = set;
+            Object.defineProperty(globalThis, 'ondrelTestFaults', { get() {
+                const faults = given;
+                if (once) given = undefined;
+                return faults;
+            } });
+        }, { set: faults, once });
         await page.reload();
         await choose(page, files);
         const listed = await results(page, files.length);
@@ -386,7 +411,12 @@ test('everything can be done with the keyboard alone', async () => {
     ];
     await page.keyboard.press('Tab');
     assert.equal((await focused(page)).name, 'Save files');
-    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.keyboard.press('Space')]);
+    // Playwright catches the chooser only once the browser was told to: a
+    // round trip after asking, before the key, so that it is not missed.
+    const choosing = page.waitForEvent('filechooser');
+    await page.evaluate(() => 0);
+    await page.keyboard.press('Space');
+    const chooser = await choosing;
     await chooser.setFiles(files.map(({ name, bytes }) => ({ name, mimeType: 'application/octet-stream',
         buffer: Buffer.from(bytes) })));
     await results(page, files.length);
