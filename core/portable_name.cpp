@@ -21,7 +21,7 @@ constexpr std::size_t kLongestSuffix = 16;
 // text's direction (which could show "evas.exe" for "exe.save") are never
 // shown for what they are.
 bool CannotStand(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) ||
+    return IsControl(code) ||
            std::u32string_view(U"<>:\"/\\|?*").find(code) != std::u32string_view::npos ||
            (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) ||
            code == 0x200E || code == 0x200F;

@@ -8,13 +8,6 @@ namespace ondrel {
 
 namespace {
 
-// C0 and C1 controls and DEL: a terminal acts on them (a newline splits the
-// line, U+009B starts a control sequence as ESC [ does) instead of showing
-// them.
-bool IsControl(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
 // "\\x9B", "\\u0085": the escape, then the value in upper-case hexadecimal.
 std::string Escaped(const char* escape, unsigned value, int digits) {
     char hex[9];

@@ -38,4 +38,11 @@ inline std::size_t Utf8At(std::string_view text, char32_t& code) {
     return length;
 }
 
+// C0 and C1 controls and DEL: a terminal acts on them (a newline splits the
+// line, U+009B starts a control sequence as ESC [ does) instead of showing
+// them.
+inline bool IsControl(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
 }  // namespace ondrel

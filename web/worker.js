@@ -124,8 +124,8 @@ function convertBytes(core, bytes, size, name, choices, rom) {
     const romName = rom?.bytes ? rom.name : '';
     const result = withBytes(core, bytes, (input) => withBytes(core, header, (head) =>
         withStrings(core, [name, choices.target, choices.chipSize, choices.readAs, romName],
-            (...texts) => core._ondrel_convert_part(input, bytes.length, size, ...texts.slice(0, 4),
-                head, header.length, texts[4]))));
+            (file, target, chipSize, readAs, romFile) => core._ondrel_convert_part(input, bytes.length, size,
+                file, target, chipSize, readAs, head, header.length, romFile))));
     if (!result) throw new OutOfMemory('out of memory');
     try {
         const answer = JSON.parse(core.UTF8ToString(core._ondrel_result_json(result)));
